@@ -1,0 +1,111 @@
+#include "app/cli.h"
+
+#include "tokenizer/libtext.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <map>
+
+namespace tarnel::cli {
+
+namespace {
+struct Entry {
+    std::string usage;
+    VerbFn fn;
+};
+std::map<std::string, Entry>& Registry() {
+    static std::map<std::string, Entry> r;
+    return r;
+}
+} // namespace
+
+Verb::Verb(const char* name, const char* usage, VerbFn fn) { Registry()[name] = Entry{usage, std::move(fn)}; }
+
+std::string JsonString(const std::string& bytes) {
+    const std::string s = DisplayTextUtf8(bytes);
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+bool TakeFlag(Args& a, const std::string& name) {
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] == name) {
+            a.erase(a.begin() + static_cast<long>(i));
+            return true;
+        }
+    return false;
+}
+
+bool TakeOption(Args& a, const std::string& name, std::string& value) {
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] == name) {
+            if (i + 1 >= a.size()) throw UsageError{name + " needs a value"};
+            value = a[i + 1];
+            a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
+            return true;
+        }
+    return false;
+}
+
+int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi) {
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || errno || v < lo || v > hi)
+        throw UsageError{what + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi)};
+    return static_cast<int>(v);
+}
+
+} // namespace tarnel::cli
+
+int main(int argc, char** argv) {
+    using namespace tarnel::cli;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    Args args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    auto usage = [] {
+        std::fprintf(stderr, "usage:\n");
+        for (auto& [name, e] : Registry()) std::fprintf(stderr, "  tarnel-cli %s %s\n", name.c_str(), e.usage.c_str());
+    };
+    if (args.empty()) {
+        usage();
+        return 2;
+    }
+    auto it = Registry().find(args[0]);
+    if (it == Registry().end()) {
+        std::fprintf(stderr, "tarnel-cli: unknown verb \"%s\"\n", args[0].c_str());
+        usage();
+        return 2;
+    }
+    args.erase(args.begin());
+    try {
+        return it->second.fn(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "tarnel-cli %s: %s\n", it->first.c_str(), e.message.c_str());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tarnel-cli %s: %s\n", it->first.c_str(), e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+// tarnel-cli: verbs register themselves here, one file each.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnel::cli {
+
+using Args = std::vector<std::string>;
+// A verb returns the process exit code; it may throw std::exception, which
+// becomes a one-line message on stderr and exit code 1.
+using VerbFn = std::function<int(const Args&)>;
+
+struct Verb {
+    Verb(const char* name, const char* usage, VerbFn fn);
+};
+
+// Thrown for bad arguments: prints the message and exits with 2.
+struct UsageError {
+    std::string message;
+};
+
+std::string JsonString(const std::string& bytes);  // quoted, bytes decoded for display
+// Option helpers: find "--name value" / "--name"; both remove what they take.
+bool TakeFlag(Args& a, const std::string& name);
+bool TakeOption(Args& a, const std::string& name, std::string& value);
+int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi);
+
+} // namespace tarnel::cli

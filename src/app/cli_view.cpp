@@ -1,0 +1,91 @@
+// tarnel-cli list / render: the module list and the drawing of one module.
+#include "app/cli.h"
+#include "tokenizer/libtext.h"
+#include "viewer/tarnel.h"
+
+#include <QImage>
+
+#include <cstdio>
+#include <stdexcept>
+
+using namespace tarnel;
+using namespace tarnel::cli;
+
+namespace {
+
+int List(const Args& in) {
+    Args a = in;
+    if (a.size() != 1) throw UsageError{"expects LIBRARY"};
+    // The scan swallows read errors; the command line does not.
+    const std::string bytes = ReadFileBytes(a[0]);
+    const auto names = ScanModuleNames(bytes);
+    for (const auto& n : names) std::printf("%s\n", n.c_str());
+    std::printf("count %zu\n", names.size());
+    return 0;
+}
+
+QImage ViewAsImage(const TForm1Core& v) {
+    const int64_t W = v.ViewWidth, H = v.ViewHeight;
+    if (W * H > 64LL * 1024 * 1024) throw std::runtime_error("the view is too large for a PNG");
+    QImage img(static_cast<int>(std::max<int64_t>(W, 1)), static_cast<int>(std::max<int64_t>(H, 1)), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    const QImage& pic = v.ViewImage.Image();
+    for (int y = 0; y < H && y < pic.height(); ++y) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(pic.constScanLine(y));
+        QRgb* dst = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < W && x < pic.width(); ++x) dst[x] = src[x];
+    }
+    return img;
+}
+
+int Render(const Args& in) {
+    Args a = in;
+    TForm1Core v;
+    v.ScaleDivisor = 100;
+    std::string opt, png, linesFile;
+    if (TakeOption(a, "--divisor", opt)) v.ScaleDivisor = ParseIntArg(opt, "--divisor", 1, 100000);
+    if (TakeOption(a, "--texts", opt)) {
+        if (opt == "none") v.TextMode = 0;
+        else if (opt == "name") v.TextMode = 1;
+        else if (opt == "all") v.TextMode = 2;
+        else throw UsageError{"--texts takes none, name or all"};
+    }
+    if (TakeFlag(a, "--no-arcs")) v.DrawArcs = false;
+    TakeOption(a, "--png", png);
+    const bool fromLines = TakeOption(a, "--lines", linesFile);
+    if (fromLines) {
+        if (!a.empty()) throw UsageError{"--lines FILE takes no LIBRARY or NAME"};
+        const std::string bytes = ReadFileBytes(linesFile);
+        v.Lines = SplitLines(bytes);
+        v.LineUnits = ScanUnits(bytes);
+        v.PadCount = 0;
+        v.B_converterClick();
+    } else {
+        if (a.size() != 2) throw UsageError{"expects LIBRARY NAME"};
+        const std::string bytes = ReadFileBytes(a[0]);
+        v.LibraryPath = a[0];
+        v.LibraryUnits = ScanUnits(bytes);
+        v.ModuleList = ScanModuleNames(bytes);
+        int found = -1;
+        for (size_t i = 0; i < v.ModuleList.size(); ++i)
+            if (v.ModuleList[i] == a[1]) { found = static_cast<int>(i); break; }
+        if (found < 0) throw std::runtime_error("no module named \"" + a[1] + "\" in " + a[0]);
+        v.ItemIndex = found;
+        v.ListBox1Click();
+    }
+    if (!png.empty()) {
+        QImage img = ViewAsImage(v);
+        if (!img.save(QString::fromStdString(png), "PNG")) throw std::runtime_error("cannot write " + png);
+    }
+    std::printf("{\"width\":%d,\"height\":%d,\"pads\":%d,\"definition\":%s,\"alias\":%s,\"extents\":[%d,%d,%d,%d],\"units\":\"%s\"}\n",
+                v.ViewWidth, v.ViewHeight, v.PadCount, JsonString(v.DefinitionName).c_str(),
+                JsonString(v.AliasLine).c_str(), v.ExtentMinX, v.ExtentMaxX, v.ExtentMinY, v.ExtentMaxY,
+                v.LineUnits == Units::Millimetre ? "mm" : "decimil");
+    return 0;
+}
+
+Verb listVerb("list", "LIBRARY", List);
+Verb renderVerb("render", "LIBRARY NAME | --lines FILE  [--divisor N] [--texts none|name|all] [--no-arcs] [--png FILE]",
+                Render);
+
+} // namespace

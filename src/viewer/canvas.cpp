@@ -1,0 +1,326 @@
+#include "viewer/canvas.h"
+
+#include "tokenizer/libtext.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QString>
+#include <algorithm>
+#include <cmath>
+
+namespace tarnel {
+
+QFont DefaultCanvasFont() {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(11);  // 8 points at 96 dpi
+    f.setStyleStrategy(QFont::NoAntialias);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    return f;
+}
+
+Canvas::Canvas(int width, int height)
+    : Font(DefaultCanvasFont()), img_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
+    img_.fill(qRgb(255, 255, 255));
+    dl_ = img_.width(); dt_ = img_.height(); dr_ = -1; db_ = -1;
+}
+
+Color Canvas::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return kWhite;
+    return FromRgb(reinterpret_cast<const QRgb*>(img_.constScanLine(y))[x]);
+}
+
+void Canvas::MarkDirty(int l, int t, int r, int b) {
+    dl_ = std::min(dl_, l); dt_ = std::min(dt_, t);
+    dr_ = std::max(dr_, r); db_ = std::max(db_, b);
+}
+
+void Canvas::Plot(int x, int y, QRgb c, bool mask) {
+    if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return;
+    QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y)) + x;
+    *p = mask ? (*p & c) : c;
+    MarkDirty(x, y, x, y);
+}
+
+void Canvas::HSpan(int y, int l, int r, QRgb c, bool mask) {
+    if (y < 0 || y >= img_.height()) return;
+    l = std::max(l, 0);
+    r = std::min(r, img_.width() - 1);
+    if (l > r) return;
+    QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y));
+    if (mask) {
+        for (int x = l; x <= r; ++x) p[x] &= c;
+    } else {
+        std::fill(p + l, p + r + 1, c);
+    }
+    MarkDirty(l, y, r, y);
+}
+
+void Canvas::FillRect(int x1, int y1, int x2, int y2) {
+    if (x2 <= x1 || y2 <= y1) return;
+    QRgb c = ToRgb(BrushColor);
+    int l = std::max(x1, 0), t = std::max(y1, 0);
+    int r = std::min(x2, img_.width()) - 1, b = std::min(y2, img_.height()) - 1;
+    if (l > r || t > b) return;
+    if (c == qRgb(255, 255, 255)) {
+        // Only the region that was ever drawn can be non-white.
+        l = std::max(l, dl_); t = std::max(t, dt_);
+        r = std::min(r, dr_); b = std::min(b, db_);
+        for (int y = t; y <= b; ++y) {
+            QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y));
+            std::fill(p + l, p + r + 1, c);
+        }
+        if (l <= dl_ && t <= dt_ && r >= dr_ && b >= db_) {
+            dl_ = img_.width(); dt_ = img_.height(); dr_ = -1; db_ = -1;
+        }
+        return;
+    }
+    for (int y = t; y <= b; ++y) HSpan(y, l, r, c, false);
+}
+
+void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    bool mask = Mode == PenMode::Mask;
+    int r = x2 - 1, b = y2 - 1;
+    const int yFrom = std::max(y1 + 1, 0), yTo = std::min(b, img_.height());
+    if (Brush == BrushStyle::Solid && r - x1 >= 2 && b - y1 >= 2) {
+        QRgb bc = ToRgb(BrushColor);
+        for (int y = yFrom; y < yTo; ++y) HSpan(y, x1 + 1, r - 1, bc, mask);
+    }
+    QRgb pc = ToRgb(PenColor);
+    HSpan(y1, x1, r, pc, mask);
+    if (b != y1) HSpan(b, x1, r, pc, mask);
+    for (int y = yFrom; y < yTo; ++y) {
+        Plot(x1, y, pc, mask);
+        if (r != x1) Plot(r, y, pc, mask);
+    }
+}
+
+void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    bool mask = Mode == PenMode::Mask;
+    QRgb pc = ToRgb(PenColor), bc = ToRgb(BrushColor);
+    const double w = static_cast<double>(x2) - x1, h = static_cast<double>(y2) - y1;
+    const double cx = x1 + w / 2.0, cy = y1 + h / 2.0, a = w / 2.0, bb = h / 2.0;
+    auto spanAt = [&](int y, int& sl, int& sr) -> bool {
+        if (y < y1 || y >= y2) return false;
+        double dy = (y + 0.5 - cy) / bb;
+        double q = 1.0 - dy * dy;
+        if (q >= 0) {
+            double hw = a * std::sqrt(q);
+            double lf = std::ceil(cx - hw - 0.5), rf = std::floor(cx + hw - 0.5);
+            lf = std::max(lf, static_cast<double>(x1));
+            rf = std::min(rf, static_cast<double>(x2) - 1);
+            if (lf <= rf) {
+                sl = static_cast<int>(std::max(lf, -1e9));
+                sr = static_cast<int>(std::min(rf, 1e9));
+                return true;
+            }
+        }
+        int m = static_cast<int>(std::clamp(std::floor(cx - 0.5 + 1e-9), static_cast<double>(x1), x2 - 1.0));
+        sl = sr = m;
+        return true;
+    };
+    int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
+    for (int y = yFrom; y <= yTo; ++y) {
+        int l, r;
+        if (!spanAt(y, l, r)) continue;
+        int pl, pr, nl, nr;
+        bool hasP = spanAt(y - 1, pl, pr), hasN = spanAt(y + 1, nl, nr);
+        int il = l + 1, ir = r - 1;
+        if (hasP && hasN) {
+            il = std::max({il, pl, nl});
+            ir = std::min({ir, pr, nr});
+        } else {
+            il = 1; ir = 0;  // top and bottom rows are all outline
+        }
+        if (il > ir) {
+            HSpan(y, l, r, pc, mask);
+        } else {
+            HSpan(y, l, il - 1, pc, mask);
+            if (Brush == BrushStyle::Solid) HSpan(y, il, ir, bc, mask);
+            HSpan(y, ir + 1, r, pc, mask);
+        }
+    }
+}
+
+void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    bool mask = Mode == PenMode::Mask;
+    QRgb pc = ToRgb(PenColor);
+    const double w = static_cast<double>(x2) - x1, h = static_cast<double>(y2) - y1;
+    const double cx = x1 + w / 2.0, cy = y1 + h / 2.0, a = w / 2.0, bb = h / 2.0;
+    const double twoPi = 2.0 * M_PI;
+    // Angles measured counter-clockwise as seen on screen (y down).
+    auto angleOf = [&](double px, double py) {
+        double t = std::atan2(-(py - cy), px - cx);
+        return t < 0 ? t + twoPi : t;
+    };
+    const double start = angleOf(x3, y3), end = angleOf(x4, y4);
+    double sweep = std::fmod(end - start + twoPi, twoPi);
+    bool full = sweep < 1e-12;
+    auto spanAt = [&](int y, int& sl, int& sr) -> bool {
+        if (y < y1 || y >= y2) return false;
+        double dy = (y + 0.5 - cy) / bb;
+        double q = 1.0 - dy * dy;
+        if (q >= 0) {
+            double hw = a * std::sqrt(q);
+            double lf = std::max(std::ceil(cx - hw - 0.5), static_cast<double>(x1));
+            double rf = std::min(std::floor(cx + hw - 0.5), static_cast<double>(x2) - 1);
+            if (lf <= rf) {
+                sl = static_cast<int>(std::max(lf, -1e9));
+                sr = static_cast<int>(std::min(rf, 1e9));
+                return true;
+            }
+        }
+        int m = static_cast<int>(std::clamp(std::floor(cx - 0.5 + 1e-9), static_cast<double>(x1), x2 - 1.0));
+        sl = sr = m;
+        return true;
+    };
+    auto plotIfIn = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return;
+        if (!full) {
+            double t = angleOf(x + 0.5, y + 0.5);
+            double d = std::fmod(t - start + twoPi, twoPi);
+            if (d > sweep) return;
+        }
+        Plot(x, y, pc, mask);
+    };
+    int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
+    for (int y = yFrom; y <= yTo; ++y) {
+        int l, r;
+        if (!spanAt(y, l, r)) continue;
+        int pl, pr, nl, nr;
+        bool hasP = spanAt(y - 1, pl, pr), hasN = spanAt(y + 1, nl, nr);
+        int il = l + 1, ir = r - 1;
+        if (hasP && hasN) {
+            il = std::max({il, pl, nl});
+            ir = std::min({ir, pr, nr});
+        } else {
+            il = 1; ir = 0;
+        }
+        int lo = std::max(l, -1), hi = std::min(r, img_.width());
+        for (int x = lo; x <= hi; ++x)
+            if (il > ir || x < il || x > ir) plotIfIn(x, y);
+    }
+}
+
+void Canvas::LineTo(int x, int y) {
+    int64_t x0 = curX_, y0 = curY_;
+    const int64_t x1 = x, y1 = y;
+    curX_ = x; curY_ = y;
+    bool mask = Mode == PenMode::Mask;
+    QRgb pc = ToRgb(PenColor);
+    int64_t dx = std::llabs(x1 - x0), dy = std::llabs(y1 - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    // Clip long lines: skip quickly when entirely outside the surface.
+    const int64_t W = img_.width(), H = img_.height();
+    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= W && x1 >= W) || (y0 >= H && y1 >= H)) return;
+    int64_t n = std::max(dx, dy);
+    if (n == 0) return;
+    // Step along the major axis, only where it lies on the surface; the end
+    // pixel is left out. The minor coordinate is rounded to nearest.
+    const bool xMajor = dx >= dy;
+    const int64_t m0 = xMajor ? x0 : y0, s = xMajor ? sx : sy, lim = xMajor ? W : H;
+    int64_t iFrom = 0, iTo = n - 1;
+    if (s > 0) { iFrom = std::max<int64_t>(iFrom, -m0); iTo = std::min<int64_t>(iTo, lim - 1 - m0); }
+    else { iFrom = std::max<int64_t>(iFrom, m0 - (lim - 1)); iTo = std::min<int64_t>(iTo, m0); }
+    const int64_t major = n, minor = xMajor ? dy : dx;
+    for (int64_t i = iFrom; i <= iTo; ++i) {
+        int64_t a = m0 + s * i;
+        int64_t b = (xMajor ? y0 : x0) + (xMajor ? sy : sx) * ((2 * minor * i + major) / (2 * major));
+        int64_t px = xMajor ? a : b, py = xMajor ? b : a;
+        if (px >= 0 && px < W && py >= 0 && py < H) Plot(static_cast<int>(px), static_cast<int>(py), pc, mask);
+    }
+}
+
+void Canvas::Polyline(const std::vector<QPoint>& pts) {
+    if (pts.empty()) return;
+    int sx = curX_, sy = curY_;
+    MoveTo(pts[0].x(), pts[0].y());
+    for (size_t i = 1; i < pts.size(); ++i) LineTo(pts[i].x(), pts[i].y());
+    curX_ = sx; curY_ = sy;  // a polyline leaves the current position alone
+}
+
+static QString ToQString(std::string_view text) {
+    std::u16string u = DisplayText16(text);
+    return QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size()));
+}
+
+int Canvas::TextWidth(std::string_view text) const {
+    return QFontMetrics(Font).horizontalAdvance(ToQString(text));
+}
+
+int Canvas::TextHeight(std::string_view text) const {
+    (void)text;
+    return QFontMetrics(Font).height();
+}
+
+void Canvas::TextOut(int x, int y, std::string_view text) {
+    QString s = ToQString(text);
+    QFontMetrics fm(Font);
+    int w = fm.horizontalAdvance(s), h = fm.height();
+    if (w <= 0 || x >= img_.width() || y >= img_.height() || x + w <= 0 || y + h <= 0) {
+        return;
+    }
+    MarkDirty(std::max(x, 0), std::max(y, 0), std::min(x + w, img_.width()) - 1, std::min(y + h, img_.height()) - 1);
+    QPainter p(&img_);
+    if (Brush == BrushStyle::Solid) p.fillRect(x, y, w, h, QColor(ToRgb(BrushColor)));
+    p.setFont(Font);
+    p.setPen(QColor(ToRgb(FontColor)));
+    p.drawText(x, y + fm.ascent(), s);
+}
+
+void Canvas::CopyRect(int64_t dl, int64_t dtop, int64_t dw, int64_t dh, const Canvas& src, int64_t sl,
+                      int64_t stop, int64_t sw, int64_t sh) {
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    const int64_t W = img_.width(), H = img_.height();
+    const int64_t dx0 = std::max<int64_t>(dl, 0), dy0 = std::max<int64_t>(dtop, 0);
+    const int64_t dx1 = std::min<int64_t>(dl + dw, W), dy1 = std::min<int64_t>(dtop + dh, H);
+    if (dx0 >= dx1 || dy0 >= dy1) return;
+    MarkDirty(static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(dx1 - 1), static_cast<int>(dy1 - 1));
+    const QRgb white = qRgb(255, 255, 255);
+    auto srcPix = [&](int64_t x, int64_t y) -> QRgb {
+        if (x < 0 || y < 0 || x >= src.Width() || y >= src.Height()) return white;
+        return reinterpret_cast<const QRgb*>(src.img_.constScanLine(static_cast<int>(y)))[x];
+    };
+    if (dw == sw && dh == sh) {
+        for (int64_t y = dy0; y < dy1; ++y) {
+            QRgb* out = reinterpret_cast<QRgb*>(img_.scanLine(static_cast<int>(y)));
+            const int64_t syy = stop + (y - dtop);
+            const int64_t off = sl - dl;
+            if (syy < 0 || syy >= src.Height()) {
+                std::fill(out + dx0, out + dx1, white);
+                continue;
+            }
+            const QRgb* in = reinterpret_cast<const QRgb*>(src.img_.constScanLine(static_cast<int>(syy)));
+            for (int64_t x = dx0; x < dx1; ++x) {
+                int64_t sx = x + off;
+                out[x] = (sx < 0 || sx >= src.Width()) ? white : in[sx];
+            }
+        }
+        return;
+    }
+    for (int64_t y = dy0; y < dy1; ++y) {
+        QRgb* out = reinterpret_cast<QRgb*>(img_.scanLine(static_cast<int>(y)));
+        const int64_t j = y - dtop;
+        int64_t sy0 = stop + j * sh / dh, sy1 = stop + (j + 1) * sh / dh;
+        if (sy1 <= sy0) sy1 = sy0 + 1;
+        for (int64_t x = dx0; x < dx1; ++x) {
+            const int64_t i = x - dl;
+            int64_t sx0 = sl + i * sw / dw, sx1 = sl + (i + 1) * sw / dw;
+            if (sx1 <= sx0) sx1 = sx0 + 1;
+            QRgb acc = 0xFFFFFFFF;
+            for (int64_t yy = sy0; yy < sy1; ++yy)
+                for (int64_t xx = sx0; xx < sx1; ++xx) acc &= srcPix(xx, yy);
+            out[x] = acc;
+        }
+    }
+}
+
+} // namespace tarnel

@@ -1,0 +1,80 @@
+#pragma once
+// A 24-bit drawing surface with the geometry the drawers rely on: right and
+// bottom edges of boxes excluded, a line's end pixel not drawn, and a mask
+// pen mode that ANDs colours into the pixels already there.
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace tarnel {
+
+// Colours are 0x00BBGGRR.
+using Color = int32_t;
+constexpr Color kBlack = 0x000000;
+constexpr Color kWhite = 0xFFFFFF;
+constexpr Color kGreen = 0x008000;
+constexpr Color kRed = 0x0000FF;
+constexpr Color kBlue = 0xFF0000;
+constexpr Color kOlive = 0x008080;
+constexpr Color kTeal = 0x808000;
+
+inline QRgb ToRgb(Color c) {
+    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+inline Color FromRgb(QRgb p) {
+    return static_cast<Color>(qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
+}
+
+enum class PenMode { Copy, Mask };
+enum class BrushStyle { Solid, Clear };
+
+// The surface's default font: a Debian sans-serif at 8 points (96 dpi).
+QFont DefaultCanvasFont();
+
+class Canvas {
+public:
+    Canvas(int width, int height);
+
+    int Width() const { return img_.width(); }
+    int Height() const { return img_.height(); }
+    const QImage& Image() const { return img_; }
+    Color Pixel(int x, int y) const;  // white outside the surface
+
+    Color PenColor = kBlack;
+    PenMode Mode = PenMode::Copy;
+    Color BrushColor = kWhite;
+    BrushStyle Brush = BrushStyle::Solid;
+    Color FontColor = kBlack;
+    QFont Font;
+
+    void FillRect(int x1, int y1, int x2, int y2);
+    void Rectangle(int x1, int y1, int x2, int y2);
+    void Ellipse(int x1, int y1, int x2, int y2);
+    void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    void MoveTo(int x, int y) { curX_ = x; curY_ = y; }
+    void LineTo(int x, int y);
+    void Polyline(const std::vector<QPoint>& pts);
+    void TextOut(int x, int y, std::string_view text);
+    int TextWidth(std::string_view text) const;
+    int TextHeight(std::string_view text) const;
+    // Copies src's rectangle onto dst; a reduction ANDs merged pixels, an
+    // enlargement repeats them. Parts of the source outside src show white.
+    void CopyRect(int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Canvas& src, int64_t sx, int64_t sy,
+                  int64_t sw, int64_t sh);
+
+private:
+    void Plot(int x, int y, QRgb c, bool mask);
+    void HSpan(int y, int l, int r, QRgb c, bool mask);
+    void MarkDirty(int l, int t, int r, int b);
+
+    QImage img_;
+    int curX_ = 0, curY_ = 0;
+    // Region that may hold non-white pixels; a white fill of the whole
+    // surface only needs to clear it.
+    int dl_, dt_, dr_, db_;
+};
+
+} // namespace tarnel
