@@ -8,6 +8,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -33,7 +34,7 @@ public:
 };
 
 // Paints on any QPainter (screen, printer, image) at the painter's scale.
-class QPainter;
+
 class PainterPageCanvas : public PageCanvas {
 public:
     PainterPageCanvas(QPainter& p, QSize pageSize) : p_(p), size_(pageSize) {}
