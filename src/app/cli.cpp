@@ -4,6 +4,10 @@
 
 #include <QGuiApplication>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -81,6 +85,11 @@ int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi
 int main(int argc, char** argv) {
     using namespace tarnel::cli;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Keeps Qt quiet about a missing runtime folder on headless machines.
+        const std::string dir = "/tmp/tarnel-runtime-" + std::to_string(getuid());
+        if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", dir.c_str());
+    }
     QGuiApplication app(argc, argv);
     Args args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
