@@ -1,0 +1,154 @@
+#include "catalogs/catalogdata.h"
+
+#include "tokenizer/libtext.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace tarnel {
+
+int FitDrawing(const TForm1Core& v, Canvas& pic) {
+    const int64_t W = v.ViewWidth, H = v.ViewHeight, PW = pic.Width(), PH = pic.Height();
+    const double rx = static_cast<double>(W - 50) / static_cast<double>(PW);
+    const double ry = static_cast<double>(H - 50) / static_cast<double>(PH);
+    double r = 1;
+    int scale = 100;
+    if (rx > 1 || ry > 1) {
+        r = rx > ry ? rx : ry;
+        scale = static_cast<int>(std::trunc(100.0 / r));
+    }
+    pic.Brush = BrushStyle::Solid;
+    pic.BrushColor = kWhite;
+    pic.FillRect(0, 0, pic.Width(), pic.Height());
+    const int64_t tw = static_cast<int64_t>(std::trunc(static_cast<double>(W - 50) / r));
+    const int64_t th = static_cast<int64_t>(std::trunc(static_cast<double>(H - 50) / r));
+    pic.CopyRect(0, 0, tw, th, v.ViewImage, 50, 50, W - 50, H - 50);
+    return scale;
+}
+
+std::string ScaleCaption(int scale) { return "Escala: " + std::to_string(scale) + " %"; }
+
+std::string PadCaption(const std::string& n) {
+    std::string s = n + " ilha";
+    if (n != "1" && n != "0") s += "s";
+    return s;
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t p = path.find_last_of('/');
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t p = path.find_last_of('/');
+    return p == std::string::npos ? std::string(".") : (p == 0 ? std::string("/") : path.substr(0, p));
+}
+
+std::string DocFileName(const std::string& name) {
+    const size_t dot = name.find_last_of('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + ".dcm";
+}
+
+std::unordered_map<std::string, std::string> ParseDocDescriptions(std::string_view bytes) {
+    // A name line is followed by the line that may hold "D text"; the line
+    // read after a name line is not itself tested as a name line for that
+    // name. The first description found for a name wins.
+    std::vector<std::string_view> lines;
+    ForEachLine(bytes, [&](std::string_view l) { lines.push_back(l); return true; });
+    std::unordered_map<std::string, std::string> found;
+    std::unordered_map<std::string, size_t> consumed;  // name -> index of the line read after its match
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string key = UpperAscii(Trim(Word(lines[i], 2)));
+        if (found.count(key)) continue;
+        auto c = consumed.find(key);
+        if (c != consumed.end() && c->second == i) continue;
+        if (i + 1 < lines.size() && UpperAscii(Word(lines[i + 1], 1)) == "D") {
+            std::string_view d = lines[i + 1];
+            found.emplace(std::move(key), std::string(d.size() > 2 ? d.substr(2) : std::string_view()));
+        } else {
+            consumed[key] = i + 1;
+        }
+    }
+    return found;
+}
+
+std::string CdText(const std::vector<std::string>& lines) {
+    for (const auto& l : lines) {
+        std::string_view t = l;
+        if (Word(t, 1) == "Cd") {
+            const size_t p = t.find("Cd");
+            std::string_view rest = t.substr(p + 2);
+            if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
+            return std::string(rest);
+        }
+    }
+    return {};
+}
+
+std::unordered_map<std::string, std::string> ParseMdcDescriptions(std::string_view bytes) {
+    std::unordered_map<std::string, std::string> out;
+    std::string current;
+    bool in = false;
+    ForEachLine(bytes, [&](std::string_view l) {
+        std::string_view w1 = Trim(Word(l, 1));
+        if (EqualsUpper(w1, "$MODULE")) {
+            current = UpperAscii(Trim(Word(l, 2)));
+            in = true;
+        } else if (EqualsUpper(w1, "$ENDMODULE")) {
+            in = false;
+        } else if (in && Word(l, 1) == "Cd" && !out.count(current)) {
+            out.emplace(current, CdText({std::string(l)}));
+        }
+        return true;
+    });
+    return out;
+}
+
+void DescriptionSource::SetFiles(const std::string& docPath, const std::string& mdcPath) {
+    if (doc_.path != docPath) {
+        doc_ = File();
+        doc_.path = docPath;
+    }
+    if (mdc_.path != mdcPath) {
+        mdc_ = File();
+        mdc_.path = mdcPath;
+    }
+}
+
+void DescriptionSource::Refresh(File& f, bool mdc) {
+    struct stat st {};
+    if (f.path.empty() || stat(f.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        f.present = false;
+        f.byName.clear();
+        f.size = -1;
+        return;
+    }
+    const int64_t mt = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    if (f.present && f.size == static_cast<int64_t>(st.st_size) && f.mtime == mt) return;
+    const std::string bytes = ReadFileBytes(f.path);  // a read error ends the run
+    f.byName = mdc ? ParseMdcDescriptions(bytes) : ParseDocDescriptions(bytes);
+    f.present = true;
+    f.size = static_cast<int64_t>(st.st_size);
+    f.mtime = mt;
+}
+
+std::string DescriptionSource::Describe(const std::string& name, const std::vector<std::string>& lines) {
+    const std::string key = UpperAscii(name);
+    Refresh(doc_, false);
+    if (doc_.present) {
+        auto it = doc_.byName.find(key);
+        if (it != doc_.byName.end()) return it->second;
+    }
+    std::string cd = CdText(lines);
+    if (!cd.empty()) return cd;
+    Refresh(mdc_, true);
+    if (mdc_.present) {
+        auto it = mdc_.byName.find(key);
+        if (it != mdc_.byName.end()) return it->second;
+    }
+    return {};
+}
+
+} // namespace tarnel

@@ -1,0 +1,52 @@
+#pragma once
+// What both catalogs take from a library: the reduced drawing of a module,
+// its pad label, and its description.
+#include "viewer/canvas.h"
+#include "viewer/tarnel.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tarnel {
+
+// Copies the view (without its blank left and top margins) into picture,
+// reduced uniformly so it fits; returns the scale in percent.
+int FitDrawing(const TForm1Core& view, Canvas& picture);
+
+std::string ScaleCaption(int scale);                   // "Escala: 50 %"
+std::string PadCaption(const std::string& padCount);   // "2 ilhas"
+// The library's file name with its extension replaced by ".dcm".
+std::string DocFileName(const std::string& libraryFileName);
+std::string FileNameOf(const std::string& path);
+std::string FolderOf(const std::string& path);
+
+// Module descriptions of a library, read once per file version:
+// 1. the documentation file (a name line, then a "D" line);
+// 2. failing that, the module's own "Cd" line;
+// 3. failing that, the "Cd" line of its entry in the ".mdc" file beside it.
+class DescriptionSource {
+public:
+    // docPath: the documentation file; mdcPath: the footprint doc file.
+    void SetFiles(const std::string& docPath, const std::string& mdcPath);
+    // name: the module name as listed; lines: its extracted command lines.
+    std::string Describe(const std::string& name, const std::vector<std::string>& lines);
+
+private:
+    struct File {
+        std::string path;
+        int64_t size = -1, mtime = 0;
+        bool present = false;
+        std::unordered_map<std::string, std::string> byName;  // upper-cased name -> text
+    };
+    static void Refresh(File& f, bool mdc);
+    File doc_, mdc_;
+};
+
+// Parsers, exposed for tests.
+std::unordered_map<std::string, std::string> ParseDocDescriptions(std::string_view bytes);
+std::unordered_map<std::string, std::string> ParseMdcDescriptions(std::string_view bytes);
+std::string CdText(const std::vector<std::string>& moduleLines);
+
+} // namespace tarnel
