@@ -1,0 +1,49 @@
+#pragma once
+// Fuzz bodies, shared by the libFuzzer programs and the regression test that
+// replays the kept inputs.
+#include "tokenizer/libtext.h"
+#include "viewer/tarnel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tarnel::fuzz {
+
+// The tokenizer and the render pass on arbitrary lines; the first byte picks
+// the divisor, text mode and units.
+inline void Render(const uint8_t* data, size_t size) {
+    static TForm1Core v;  // state carries between inputs, as it does between passes
+    if (size == 0) return;
+    const uint8_t mode = data[0];
+    v.ScaleDivisor = 10 + (mode % 15) * 10;
+    v.TextMode = (mode >> 4) % 3;
+    v.DrawArcs = (mode & 0x40) == 0;
+    v.LineUnits = (mode & 0x80) ? Units::Millimetre : Units::Decimil;
+    v.Lines = SplitLines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    v.B_converterClick();
+    if (!v.Lines.empty()) {
+        v.CaretLine = static_cast<int>(mode % v.Lines.size());
+        v.B_linhaClick();
+    }
+}
+
+// Library scanning and extraction on arbitrary bytes.
+inline void Library(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const auto names = ScanModuleNames(bytes);
+    (void)ScanUnits(bytes);
+    const auto index = IndexModules(bytes);
+    size_t n = 0;
+    for (const auto& name : names) {
+        auto a = ExtractModuleLines(bytes, name);
+        auto it = index.find(UpperAscii(Trim(name)));
+        if (it != index.end()) {
+            auto b = ExtractModuleLinesAt(bytes, it->second);
+            if (Trim(name) == name && a != b) __builtin_trap();  // the index must agree with the scan
+        }
+        if (++n > 64) break;
+    }
+}
+
+} // namespace tarnel::fuzz
