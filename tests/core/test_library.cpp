@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 
 #include <fstream>
-#include <regex>
 
 using namespace tarnel;
 
@@ -126,6 +125,13 @@ struct CliResult {
     int code;
     std::string out, err;
 };
+// The whole number after "key": in a JSON line, or -1.
+long JsonInt(const std::string& json, const std::string& key) {
+    const std::string k = "\"" + key + "\":";
+    const size_t p = json.find(k);
+    if (p == std::string::npos) return -1;
+    return std::strtol(json.c_str() + p + k.size(), nullptr, 10);
+}
 CliResult Cli(const QStringList& args) {
     QProcess p;
     p.start(TARNEL_CLI, args);
@@ -150,7 +156,9 @@ TEST(Cli, ListAndRenderEveryCorpusModule) {
         for (const auto& n : names) {
             auto rr = Cli({"render", path, QString::fromStdString(n)});
             ASSERT_EQ(rr.code, 0) << lib << " " << n << ": " << rr.err;
-            EXPECT_TRUE(std::regex_search(rr.out, std::regex(R"(^\{"width":\d+,"height":\d+,"pads":\d+,)"))) << rr.out;
+            EXPECT_EQ(rr.out.rfind("{\"width\":", 0), 0u) << rr.out;
+            EXPECT_GE(JsonInt(rr.out, "height"), 0) << rr.out;
+            EXPECT_GE(JsonInt(rr.out, "pads"), 0) << rr.out;
         }
     }
 }
@@ -160,17 +168,15 @@ TEST(Cli, RenderReportsPadsAndWritesPng) {
     const QString png = d.filePath("v.png");
     auto r = Cli({"render", TARNEL_CORPUS "/muonde.mod", "SMA", "--png", png, "--texts", "all"});
     ASSERT_EQ(r.code, 0) << r.err;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"("width":(\d+),"height":(\d+),"pads":(\d+))")));
     QImage img(png);
-    EXPECT_EQ(img.width(), std::stoi(m[1]));
-    EXPECT_EQ(img.height(), std::stoi(m[2]));
+    EXPECT_EQ(img.width(), JsonInt(r.out, "width"));
+    EXPECT_EQ(img.height(), JsonInt(r.out, "height"));
     // Pads of a module = its $PAD blocks with a counted attribute.
     const auto lines = ExtractModuleLines(ReadFileBytes(TARNEL_CORPUS "/muonde.mod"), "SMA");
     int counted = 0;
     for (const auto& l : lines)
         if (l.rfind("At STD", 0) == 0 || l.rfind("At SMD", 0) == 0 || l.rfind("At CONN", 0) == 0) ++counted;
-    EXPECT_EQ(std::stoi(m[3]), counted);
+    EXPECT_EQ(JsonInt(r.out, "pads"), counted);
 }
 
 TEST(Cli, RenderEverySymbolThroughLines) {
