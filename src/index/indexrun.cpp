@@ -1,0 +1,175 @@
+#include "index/indexrun.h"
+
+#include "tokenizer/libtext.h"
+#include "tokenizer/meuparse.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <exception>
+
+namespace tarnel {
+
+std::vector<std::string> ModFileNames(const std::string& folder) {
+    QDir dir(QFile::decodeName(QByteArray::fromStdString(folder.empty() ? std::string(".") : folder)));
+    const QStringList found = dir.entryList({QStringLiteral("*.mod")}, QDir::Files);
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(found.size()));
+    for (const QString& n : found) {
+        // The name filter ignores case; make sure of the extension anyway.
+        if (!n.endsWith(QLatin1String(".mod"), Qt::CaseInsensitive)) continue;
+        names.push_back(QFile::encodeName(n).toStdString());
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string ua = UpperAscii(a), ub = UpperAscii(b);
+        return ua != ub ? ua < ub : a < b;
+    });
+    return names;
+}
+
+FolderFileList::FolderFileList(std::string folder) : folder_(std::move(folder)), entries_(ModFileNames(folder_)) {}
+
+FolderFileList::FolderFileList(std::string folder, std::vector<std::string> entries)
+    : folder_(std::move(folder)), entries_(std::move(entries)) {}
+
+std::string FolderFileList::Entry(int i) const {
+    return i >= 0 && i < Count() ? entries_[static_cast<size_t>(i)] : std::string();
+}
+
+IndexTables::IndexTables()
+    : RxMD_lib({{"lib", FieldKind::Text, 20}}, 1000),
+      RxMD_principal({{"lib", FieldKind::Text, 20},
+                      {"principal", FieldKind::Text, 20},
+                      {"alias", FieldKind::Text, 20},
+                      {"nr_principal", FieldKind::Integer, 0}},
+                     20000),
+      RxMD_comp({{"Lib", FieldKind::Text, 20},
+                 {"Principal", FieldKind::Text, 20},
+                 {"Alias", FieldKind::Text, 250},
+                 {"Comandos", FieldKind::Text, 0},
+                 {"Elementos", FieldKind::Integer, 0},
+                 {"nr_principal", FieldKind::Integer, 0}},
+                20000) {}
+
+namespace {
+
+std::string PathOf(const std::string& folder, const std::string& entry) {
+    if (folder.empty()) return entry;
+    if (folder.back() == '/') return folder + entry;
+    return folder + '/' + entry;
+}
+
+// Thaws the module table however the run ends.
+struct Thaw {
+    TMemTable& t;
+    ~Thaw() { t.EnableControls(); }
+};
+
+} // namespace
+
+IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::function<void(int, int)>& progress) {
+    TMemTable& lib = t.RxMD_lib;
+    TMemTable& names = t.RxMD_principal;
+    TMemTable& comp = t.RxMD_comp;
+    const int libLib = lib.FieldIndex("lib");
+    const int pLib = names.FieldIndex("lib"), pPrincipal = names.FieldIndex("principal"),
+              pAlias = names.FieldIndex("alias"), pNr = names.FieldIndex("nr_principal");
+    const int cLib = comp.FieldIndex("Lib"), cPrincipal = comp.FieldIndex("Principal"),
+              cAlias = comp.FieldIndex("Alias"), cComandos = comp.FieldIndex("Comandos"),
+              cNr = comp.FieldIndex("nr_principal");
+
+    IndexRunResult result;
+    bool inModule = false;
+    comp.EmptyTable();
+    lib.EmptyTable();
+    names.EmptyTable();
+
+    comp.DisableControls();
+    {
+        Thaw thaw{comp};
+        const int count = files.Count();
+        if (count > 0) files.SetItemIndex(0);
+
+        int ordinal = 0;
+        std::string currentFile, currentName;
+        TokenTable tokens;
+        for (int i = 0; i < count; ++i) {
+            files.SetItemIndex(i);
+            if (progress) progress(i, count);
+            const std::string entry = files.Entry(i);
+            std::string bytes;
+            try {
+                bytes = ReadFileBytes(PathOf(files.Folder(), entry));
+            } catch (const std::exception& e) {
+                result.error = e.what();
+                break;
+            }
+            lib.Append();
+            lib.SetText(libLib, entry);
+            lib.Post();
+
+            ForEachLine(std::string_view(bytes), [&](std::string_view line) {
+                const std::string_view keyword = Trim(Word(line, 1));
+                // An alias line outside a block has no module to belong to.
+                if (inModule && EqualsUpper(keyword, "ALIAS")) {
+                    const int r = tokens.ParseLine(line);
+                    for (int k = 2; k <= r; ++k) {
+                        names.Append();
+                        names.SetText(pAlias, tokens[k]);
+                        names.SetText(pPrincipal, currentName);
+                        names.SetInt(pNr, ordinal);
+                        names.SetText(pLib, currentFile);
+                        names.Post();
+                    }
+                    comp.SetText(cAlias, line);
+                }
+                if (inModule && EqualsUpper(keyword, "$ENDMODULE")) {
+                    comp.AppendText(cComandos, line);
+                    comp.AppendText(cComandos, "\r");
+                    comp.Post();
+                    inModule = false;
+                    return true;
+                }
+                if (inModule) {
+                    comp.AppendText(cComandos, line);
+                    comp.AppendText(cComandos, "\r");
+                    return true;
+                }
+                if (EqualsUpper(keyword, "$MODULE")) {
+                    ++ordinal;
+                    comp.Append();
+                    names.Append();
+                    currentFile = entry;
+                    currentName = UpperAscii(Trim(Word(line, 2)));
+                    comp.SetText(cLib, currentFile);
+                    comp.SetText(cPrincipal, currentName);
+                    comp.SetInt(cNr, ordinal);
+                    names.SetText(pLib, currentFile);
+                    names.SetText(pPrincipal, currentName);
+                    names.SetInt(pNr, ordinal);
+                    names.SetText(pAlias, currentName);
+                    names.Post();
+                    inModule = true;
+                    comp.SetText(cComandos, line);
+                    comp.AppendText(cComandos, "\r");
+                }
+                return true;
+            });
+        }
+        // A block still open when the files ran out is kept as collected.
+        comp.Post();
+        if (result.ok() && count > 0) files.SetItemIndex(count - 1);
+
+        result.modules = comp.RecordCount();
+        result.names = names.RecordCount();
+
+        names.SortOnFields("alias", true, false);
+        comp.SortOnFields("lib;principal", true, false);
+        names.First();
+        comp.First();
+    }
+    return result;
+}
+
+} // namespace tarnel

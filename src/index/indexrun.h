@@ -1,0 +1,64 @@
+#pragma once
+// The component index: every module block and alias name of the libraries in
+// the main window's file list, in three in-memory tables.
+#include "index/memtable.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnel {
+
+// What the index needs of the main window's file list. Moving the selection
+// must not run the list's click handler.
+class IndexFileList {
+public:
+    virtual ~IndexFileList() = default;
+    virtual std::string Folder() const = 0;  // folder the entries are in
+    virtual int Count() const = 0;
+    virtual std::string Entry(int i) const = 0;  // file name, no folder
+    virtual int ItemIndex() const = 0;
+    virtual void SetItemIndex(int i) = 0;
+};
+
+// The "*.mod" files of a folder in the order the file list shows them: by
+// name with ASCII letter case ignored, names equal that way by their bytes.
+// The extension is matched in any letter case. Unreadable folder: empty.
+std::vector<std::string> ModFileNames(const std::string& folder);
+
+// A file list over a folder's "*.mod" files, read when constructed.
+class FolderFileList : public IndexFileList {
+public:
+    explicit FolderFileList(std::string folder);
+    FolderFileList(std::string folder, std::vector<std::string> entries);
+    std::string Folder() const override { return folder_; }
+    int Count() const override { return static_cast<int>(entries_.size()); }
+    std::string Entry(int i) const override;
+    int ItemIndex() const override { return itemIndex_; }
+    void SetItemIndex(int i) override { itemIndex_ = i; }
+
+private:
+    std::string folder_;
+    std::vector<std::string> entries_;
+    int itemIndex_ = -1;
+};
+
+struct IndexTables {
+    IndexTables();
+    TMemTable RxMD_lib;        // lib
+    TMemTable RxMD_principal;  // lib, principal, alias, nr_principal
+    TMemTable RxMD_comp;       // Lib, Principal, Alias, Comandos, Elementos, nr_principal
+};
+
+struct IndexRunResult {
+    int modules = 0;    // records of RxMD_comp
+    int names = 0;      // records of RxMD_principal
+    std::string error;  // why the run stopped early; empty when it did not
+    bool ok() const { return error.empty(); }
+};
+
+// The indexing run. progress(i, count) is called as file i is taken up.
+IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files,
+                          const std::function<void(int, int)>& progress = {});
+
+} // namespace tarnel
