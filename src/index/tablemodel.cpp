@@ -63,18 +63,36 @@ Qt::ItemFlags TMemTableModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
 }
 
+void TMemTableModel::Flush() {
+    flushQueued_ = false;
+    // A frozen table keeps its views as they were; thawing resets them.
+    if (table_.ControlsDisabled()) return;
+    const int n = table_.RowCount();
+    if (n > rows_) {
+        beginInsertRows(QModelIndex(), rows_, n - 1);
+        rows_ = n;
+        endInsertRows();
+    }
+    if (currentPending_) {
+        currentPending_ = false;
+        emit currentRowChanged(table_.RecNo());
+    }
+}
+
 void TMemTableModel::BeforeReset() { beginResetModel(); }
 
 void TMemTableModel::AfterReset() {
     rows_ = table_.RowCount();
+    currentPending_ = false;
     endResetModel();
 }
 
-void TMemTableModel::BeforeAppend(int row) { beginInsertRows(QModelIndex(), row, row); }
+void TMemTableModel::BeforeAppend(int /*row*/) {}
 
 void TMemTableModel::AfterAppend(int /*row*/) {
-    ++rows_;
-    endInsertRows();
+    if (flushQueued_) return;
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(this, &TMemTableModel::Flush, Qt::QueuedConnection);
 }
 
 void TMemTableModel::RecordChanged(int row) {
@@ -82,6 +100,13 @@ void TMemTableModel::RecordChanged(int row) {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
-void TMemTableModel::CurrentChanged(int row) { emit currentRowChanged(row); }
+void TMemTableModel::CurrentChanged(int row) {
+    if (row >= rows_) {
+        currentPending_ = true;
+        return;
+    }
+    currentPending_ = false;
+    emit currentRowChanged(row);
+}
 
 } // namespace tarnel

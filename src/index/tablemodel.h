@@ -1,7 +1,9 @@
 #pragma once
 // A Qt item model over an in-memory table: one row per record, one column per
 // chosen field. It follows the table through its observer notifications, so
-// a frozen table leaves its views as they were until it is thawed.
+// a frozen table leaves its views as they were until it is thawed. Appended
+// rows reach the views together, when control returns to the event loop or
+// at Flush: a view told of every single append costs more than the run.
 #include "index/memtable.h"
 
 #include <QAbstractTableModel>
@@ -22,6 +24,9 @@ public:
     TMemTable& Table() const { return table_; }
     int FieldOfColumn(int column) const;
     int ColumnOfField(int field) const;  // -1 when not shown
+
+    // Tells the views of the rows appended since they last heard.
+    void Flush();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -44,6 +49,8 @@ private:
     TMemTable& table_;
     std::vector<int> columns_;
     int rows_ = 0;  // rows the views know of
+    bool flushQueued_ = false;
+    bool currentPending_ = false;  // a current row not yet shown to the views
 };
 
 } // namespace tarnel

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -213,8 +214,15 @@ TEST(MemTable, FrozenTableHoldsViewsBackUntilThawed) {
     QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++reset; });
     QObject::connect(&model, &TMemTableModel::currentRowChanged, [&](int row) { current.push_back(row); });
     Add(t, "live", "a", 1);
+    Add(t, "live2", "a", 2);
+    EXPECT_EQ(model.rowCount(), 0) << "appends reach the views together";
+    EXPECT_TRUE(current.empty());
+    QCoreApplication::processEvents();
     EXPECT_EQ(inserted, 1);
-    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(current, (std::vector<int>{1}));
+    t.MoveTo(0);
+    EXPECT_EQ(current, (std::vector<int>{1, 0}));
     EXPECT_EQ(model.data(model.index(0, 0)).toString(), "live");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "lib");
 
@@ -223,9 +231,11 @@ TEST(MemTable, FrozenTableHoldsViewsBackUntilThawed) {
     Add(t, "x", "a", 1);
     Add(t, "y", "a", 2);
     Add(t, "z", "a", 3);
+    model.Flush();
+    QCoreApplication::processEvents();
     EXPECT_EQ(inserted, 1);
     EXPECT_EQ(reset, 0);
-    EXPECT_EQ(model.rowCount(), 1) << "the views still see the old rows";
+    EXPECT_EQ(model.rowCount(), 2) << "the views still see the old rows";
     const size_t currentBefore = current.size();
     t.EnableControls();
     EXPECT_EQ(reset, 1);
@@ -240,6 +250,7 @@ TEST(MemTable, ModelShowsMemoLinesAndEmptyIntegers) {
     t.Append();
     t.SetText(0, "$MODULE A\r$EndMODULE A\r");
     t.Post();
+    model.Flush();
     EXPECT_EQ(model.data(model.index(0, 0)).toString(), "$MODULE A\n$EndMODULE A\n");
     EXPECT_EQ(model.data(model.index(0, 0), TMemTableModel::RawBytesRole).toByteArray(),
               QByteArray("$MODULE A\r$EndMODULE A\r"));

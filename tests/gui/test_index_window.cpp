@@ -1,0 +1,160 @@
+// The component index window driven through its widgets.
+#include "index/ui/pag2.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDataWidgetMapper>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fstream>
+
+using namespace tarnel;
+
+namespace {
+
+void Write(const QTemporaryDir& dir, const std::string& name, const std::string& bytes) {
+    std::ofstream(dir.path().toStdString() + "/" + name, std::ios::binary) << bytes;
+}
+
+std::string Module(const std::string& name, const std::string& extra = "") {
+    return "$MODULE " + name + "\r\nLi " + name + "\r\n" + extra + "DS 0 0 100 0 120 21\r\n$EndMODULE " + name + "\r\n";
+}
+
+void Click(QWidget* viewport, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    QApplication::processEvents();
+}
+
+void ClickCell(QTableView* grid, int row, int column) {
+    const QModelIndex index = grid->model()->index(row, column);
+    grid->scrollTo(index);
+    Click(grid->viewport(), grid->visualRect(index).center());
+}
+
+void ClickTitle(QTableView* grid, int column) {
+    QHeaderView* h = grid->horizontalHeader();
+    Click(h->viewport(), QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
+}
+
+std::vector<QString> GridColumn(QTableView* grid, int column) {
+    std::vector<QString> v;
+    for (int r = 0; r < grid->model()->rowCount(); ++r) v.push_back(grid->model()->index(r, column).data().toString());
+    return v;
+}
+
+} // namespace
+
+TEST(IndexWindow, RunGridSearchAndTitleClick) {
+    QTemporaryDir dir;
+    Write(dir, "b.mod", "PCBNEW-LibModule-V1\r\n" + Module("so8") + "$EndLIBRARY\r\n");
+    Write(dir, "a.mod", Module("SO8") + Module("DIP8", "ALIAS Dip14 dip\r\n") + Module("r1"));
+    FolderFileList files(dir.path().toStdString());
+    TForm2 w(files);
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(w.windowTitle(), "Form2");
+    EXPECT_EQ(w.Label3->text(), "Modelos:");
+    EXPECT_EQ(w.Label2->text(), "Componentes:");
+    EXPECT_EQ(w.Label1->text(), "0");
+    EXPECT_EQ(w.Label4->text(), "0");
+    EXPECT_EQ(w.BitBtn2->text(), "Localizar");
+    EXPECT_EQ(w.findChild<QTableView*>("DBGrid2"), w.DBGrid2);
+
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.BitBtn1->isEnabled());
+    EXPECT_EQ(w.Label1->text(), "4");
+    EXPECT_EQ(w.Label4->text(), "6");
+    EXPECT_EQ(files.ItemIndex(), 1);
+    QTableView* grid = w.DBGrid2;
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "alias");
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "lib");
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<QString>{"dip", "Dip14", "DIP8", "R1", "SO8", "SO8"}));
+    EXPECT_EQ(GridColumn(grid, 1), (std::vector<QString>{"a.mod", "a.mod", "a.mod", "a.mod", "a.mod", "b.mod"}));
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    // The field boxes show the first module by lib and name.
+    EXPECT_EQ(w.DBEdit2->text(), "DIP8");
+    EXPECT_EQ(w.DBEdit3->text(), "");
+    EXPECT_EQ(w.DBEdit1->text(), "ALIAS Dip14 dip");
+    EXPECT_EQ(w.DBMemo1->toPlainText(), "$MODULE DIP8\nLi DIP8\nALIAS Dip14 dip\nDS 0 0 100 0 120 21\n$EndMODULE DIP8\n");
+
+    // A click on the last SO8 shows the module of b.mod.
+    ClickCell(grid, 5, 0);
+    EXPECT_EQ(grid->currentIndex().row(), 5);
+    EXPECT_EQ(w.DBEdit2->text(), "SO8");
+    EXPECT_EQ(w.DBEdit1->text(), "");
+    EXPECT_EQ(w.DBMemo1->toPlainText(), "$MODULE so8\nLi so8\nDS 0 0 100 0 120 21\n$EndMODULE so8\n");
+
+    // Search from a non-matching record: the first name starting with dip.
+    w.Edit1->setText("DIP");
+    w.BitBtn2->click();
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(w.DBEdit2->text(), "DIP8");
+    ClickCell(grid, 2, 1);
+    w.BitBtn2->click();
+    EXPECT_EQ(grid->currentIndex().row(), 2) << "the search stays on a current match";
+    w.Edit1->setText("qfp");
+    w.BitBtn2->click();
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    // Title clicks: lib then alias, and back; the current name stays current.
+    ClickCell(grid, 4, 0);  // SO8 of a.mod
+    ClickTitle(grid, 1);
+    EXPECT_EQ(GridColumn(grid, 1), (std::vector<QString>{"a.mod", "a.mod", "a.mod", "a.mod", "a.mod", "b.mod"}));
+    ClickTitle(grid, 0);
+    EXPECT_EQ(GridColumn(grid, 0), (std::vector<QString>{"dip", "Dip14", "DIP8", "R1", "SO8", "SO8"}));
+    EXPECT_EQ(grid->currentIndex().row(), 4);
+    EXPECT_EQ(grid->currentIndex().sibling(4, 1).data().toString(), "a.mod");
+}
+
+TEST(IndexWindow, TitleClickOnLibSortsByLibThenAlias) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("ZZ") + Module("AA"));
+    Write(dir, "b.mod", Module("MM") + Module("BB"));
+    FolderFileList files(dir.path().toStdString());
+    TForm2 w(files);
+    w.show();
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    EXPECT_EQ(GridColumn(w.DBGrid2, 0), (std::vector<QString>{"AA", "BB", "MM", "ZZ"}));
+    ClickTitle(w.DBGrid2, 1);
+    EXPECT_EQ(GridColumn(w.DBGrid2, 0), (std::vector<QString>{"AA", "ZZ", "BB", "MM"}));
+    EXPECT_EQ(GridColumn(w.DBGrid2, 1), (std::vector<QString>{"a.mod", "a.mod", "b.mod", "b.mod"}));
+}
+
+TEST(IndexWindow, UnreadableFileShowsTheErrorAndEnablesTheButton) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("A1") + Module("A2"));
+    FolderFileList files(dir.path().toStdString(), {"a.mod", "gone.mod"});
+    TForm2 w(files);
+    w.show();
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    w.BitBtn1->click();
+    EXPECT_TRUE(shown.contains("gone.mod")) << shown.toStdString();
+    EXPECT_TRUE(w.BitBtn1->isEnabled());
+    EXPECT_EQ(w.Label1->text(), "2");
+    EXPECT_EQ(w.Label4->text(), "2");
+    EXPECT_EQ(w.DBGrid2->model()->rowCount(), 2);
+    EXPECT_EQ(w.DBEdit2->text(), "A1");
+}
