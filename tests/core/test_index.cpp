@@ -341,6 +341,49 @@ TEST(IndexRun, AliasLineTokensAndPlacement) {
     EXPECT_EQ(c.Text(1, cComandos).find("LOST"), std::string::npos);
 }
 
+TEST(IndexRun, AliasLineBeyondTheTokenTable) {
+    // 400 names: the table keeps 300 tokens and the result stops at 301,
+    // so the line gives names 2..300 and one empty alias from slot 301.
+    std::string line = "ALIAS";
+    for (int i = 1; i <= 400; ++i) line += " N" + std::to_string(i);
+    Folder f;
+    f.Write("a.mod", Library(Module("M", line + "\r\n")));
+    auto run = IndexFolder(f.path(), {"a.mod"});
+    ASSERT_TRUE(run->r.ok());
+    EXPECT_EQ(run->r.names, 1 + 300);
+    const TMemTable& n = run->t.RxMD_principal;
+    const int alias = n.FieldIndex("alias");
+    std::set<std::string> names;
+    for (int i = 0; i < n.RowCount(); ++i) names.insert(n.Text(i, alias));
+    EXPECT_TRUE(names.count("") && names.count("N1") && names.count("N299"));
+    EXPECT_FALSE(names.count("N300"));
+}
+
+TEST(IndexRun, HostileBytesAreIndexedWithoutFault) {
+    std::string bytes;
+    uint32_t x = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        x = x * 1103515245u + 12345u;
+        const unsigned char c = static_cast<unsigned char>(x >> 16);
+        // Sprinkle keywords so blocks open and close at random.
+        if (c == 1) bytes += "\r$MODULE ";
+        else if (c == 2) bytes += "\r$ENDMODULE";
+        else if (c == 3) bytes += "\rALIAS \"";
+        else if (c != 26) bytes += static_cast<char>(c);
+    }
+    Folder f;
+    f.Write("h.mod", bytes);
+    auto run = IndexFolder(f.path(), {"h.mod"});
+    ASSERT_TRUE(run->r.ok());
+    EXPECT_GT(run->r.modules, 0);
+    EXPECT_EQ(run->t.RxMD_comp.RecordCount(), run->r.modules);
+    const TMemTable& n = run->t.RxMD_principal;
+    for (int i = 0; i < n.RowCount(); ++i) {
+        EXPECT_LE(n.Text(i, n.FieldIndex("alias")).size(), 20u);
+        EXPECT_LE(n.Text(i, n.FieldIndex("principal")).size(), 20u);
+    }
+}
+
 TEST(IndexRun, SameNameInTwoFiles) {
     Folder f;
     f.Write("b.mod", Library(Module("SO8") + Module("DIP8")));
