@@ -65,7 +65,6 @@ TPrevForm::TPrevForm(QWidget* owner, PreviewRecorder* recorder, PicturePainter p
     BB_ler->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     place(BB_ler, 464, 6, 30, 25);
     BitBtn1 = new QPushButton(QStringLiteral("&Sair"));
-    BitBtn1->setShortcut(QKeySequence(Qt::Key_Escape));
     place(BitBtn1, 512, 6, 54, 25);
     BitBtn2 = new QPushButton(QStringLiteral("PDF"));
     place(BitBtn2, 579, 5, 47, 25);
@@ -228,6 +227,14 @@ void TPrevForm::BB_lerClick() {
 }
 
 void TPrevForm::BitBtn1Click() { close(); }
+
+void TPrevForm::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        BitBtn1->click();  // the cancel button of the window
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
 
 void TPrevForm::BitBtn2Click() {
     ExQR1.Report = CurrentReport ? CurrentReport() : recorder_->Pages();

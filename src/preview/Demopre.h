@@ -88,6 +88,7 @@ protected:
     void changeEvent(QEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:

@@ -1,0 +1,131 @@
+#include "preview/Demopre.h"
+#include "preview/dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace tarnel;
+
+namespace {
+struct FakeRecorder : PreviewRecorder {
+    int pages = 0;
+    bool finished = false;
+    int closed = 0;
+    std::vector<std::string> saved;
+    int PageCount() const override { return pages; }
+    std::optional<std::string> Page(int n) const override {
+        if (n < 1 || n > pages) return std::nullopt;
+        return "page " + std::to_string(n);
+    }
+    std::string Title() const override { return "Visão prévia lib: x.mod"; }
+    bool Finished() const override { return finished; }
+    void ClosePreview() override { ++closed; }
+    bool Save(const std::string& path) override {
+        if (!finished) return false;
+        saved.push_back(path);
+        return true;
+    }
+    void Load(const std::string& path) override { throw std::runtime_error("bad file " + path); }
+    const PageSource* Pages() const override { return nullptr; }
+    void Produce(int n) {
+        pages = n;
+        if (OnPageAvailable) OnPageAvailable(n);
+    }
+};
+
+struct PreviewTest : ::testing::Test {
+    FakeRecorder rec;
+    std::vector<std::string> painted, messages;
+    std::unique_ptr<TPrevForm> form;
+    UiDialogs saved = Dialogs();
+    void SetUp() override {
+        form = std::make_unique<TPrevForm>(nullptr, &rec, [this](QPainter&, const QRect&, const std::string& s) { painted.push_back(s); });
+        Dialogs().Message = [this](QWidget*, UiDialogs::Icon, const std::string& m) { messages.push_back(m); };
+        form->resize(900, 700);
+        form->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override { Dialogs() = saved; }
+    void TypeZoom(const QString& text) {
+        form->CB_zoom->setEditText(text);
+        QTest::keyClick(form->CB_zoom->lineEdit(), Qt::Key_Return);
+    }
+};
+} // namespace
+
+TEST_F(PreviewTest, CaptionAndPanel) {
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Visão prévia lib: x.mod"));
+    EXPECT_EQ(form->CB_zoom->count(), 7);
+    EXPECT_EQ(form->CB_zoom->itemText(5), QStringLiteral("Página inteira"));
+    EXPECT_EQ(form->CB_zoom->currentText(), QStringLiteral("100 %"));
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("de 0"));
+    EXPECT_FALSE(form->SpeedButton1->isVisible());
+}
+
+TEST_F(PreviewTest, SpinEnabledOnlyForMoreThanOnePage) {
+    rec.Produce(1);
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("de 1"));
+    EXPECT_FALSE(form->SpinEdit1->isEnabled());
+    EXPECT_TRUE(form->QRPreview1->HasPicture());  // the first page shows at page width
+    EXPECT_EQ(form->QRPreview1->Logic().State, PageViewLogic::ZoomState::FitWidth);
+    rec.Produce(3);
+    EXPECT_TRUE(form->SpinEdit1->isEnabled());
+    EXPECT_EQ(form->SpinEdit1->maximum(), 3);
+    form->SpinEdit1->setValue(3);
+    EXPECT_EQ(form->QRPreview1->PageNumber(), 3);
+    form->QRPreview1->viewport()->repaint();
+    ASSERT_FALSE(painted.empty());
+    EXPECT_EQ(painted.back(), "page 3");
+}
+
+TEST_F(PreviewTest, TypedZoom) {
+    const struct { const char* text; int zoom; const char* shown; } table[] = {
+        {"75 %", 75, "75 %"}, {"abc", 100, "100 %"}, {"600", 500, "500 %"}, {"1", 500, "500 %"}, {"3000", 500, "500 %"}};
+    for (auto& row : table) {
+        TypeZoom(QString::fromUtf8(row.text));
+        EXPECT_EQ(form->QRPreview1->Zoom(), row.zoom) << row.text;
+        EXPECT_EQ(form->CB_zoom->currentText(), QString::fromUtf8(row.shown)) << row.text;
+    }
+}
+
+TEST_F(PreviewTest, ZoomItems) {
+    form->CB_zoomChange(1);
+    EXPECT_EQ(form->QRPreview1->Zoom(), 50);
+    form->CB_zoomChange(6);
+    EXPECT_EQ(form->QRPreview1->Logic().State, PageViewLogic::ZoomState::FitWidth);
+    form->CB_zoomChange(5);
+    EXPECT_EQ(form->QRPreview1->Logic().State, PageViewLogic::ZoomState::FitPage);
+}
+
+TEST_F(PreviewTest, SaveBeforeTheRunEndsIsReported) {
+    Dialogs().SaveFile = [](QWidget*, const std::string& filter, const std::string&) {
+        EXPECT_EQ(filter, "Arquivos QRP(*.qrp)|*.qrp");
+        return std::optional<std::string>("/tmp/x.qrp");
+    };
+    form->bb_salvarClick();
+    EXPECT_TRUE(rec.saved.empty());
+    ASSERT_EQ(messages.size(), 1u);
+    rec.finished = true;
+    form->bb_salvarClick();
+    EXPECT_EQ(rec.saved.size(), 1u);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(PreviewTest, BadLoadShowsTheErrorAndKeepsThePages) {
+    rec.Produce(2);
+    Dialogs().OpenFile = [](QWidget*, const std::string&, const std::string&) { return std::optional<std::string>("/tmp/bad.qrp"); };
+    form->BB_lerClick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("bad.qrp"), std::string::npos);
+    EXPECT_TRUE(form->QRPreview1->HasPicture());
+}
+
+TEST_F(PreviewTest, EscapeClosesAndClosingReleasesTheRecorder) {
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(rec.closed, 1);
+}
