@@ -9,8 +9,9 @@
 
 namespace tarnel {
 
-// What the index needs of the main window's file list. Moving the selection
-// must not run the list's click handler.
+// What the index needs of the main window's file list. Names are bytes as
+// the file system takes them (QFile::encodeName). Moving the selection must
+// not run the list's click handler.
 class IndexFileList {
 public:
     virtual ~IndexFileList() = default;

@@ -443,6 +443,11 @@ TEST(IndexRun, ComandosLinesEachEndWithOneCarriageReturn) {
     ASSERT_EQ(c.RowCount(), 2);
     EXPECT_EQ(c.Text(0, cmd), "$MODULE A\rLi A\rDS 1 2 3 4 5 21\r$ENDMODULE A\r");
     EXPECT_EQ(c.Text(1, cmd), "$MODULE B\r$EndMODULE B\r");
+
+    // Byte 26 ends the file.
+    f.Write("z.mod", std::string("$MODULE A\r\n$EndMODULE A\r\n\x1a$MODULE C\r\n$EndMODULE C\r\n"));
+    auto cut = IndexFolder(f.path(), {"z.mod"});
+    EXPECT_EQ(cut->r.modules, 1);
 }
 
 TEST(IndexRun, NamesCutToTwenty) {
