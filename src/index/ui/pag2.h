@@ -1,7 +1,8 @@
 #pragma once
 // The component index window: indexes every library of the main window's
 // file list, lists the names in a sortable grid, searches them and shows the
-// chosen module's lines.
+// chosen module's lines. The main window creates it hidden at start-up, with
+// an IndexFileList over its file list, and shows it with exec().
 #include "index/indexrun.h"
 #include "index/tablemodel.h"
 
