@@ -2,7 +2,12 @@
 // Fuzz bodies, shared by the libFuzzer programs and the regression test that
 // replays the kept inputs.
 #include "tokenizer/libtext.h"
+#include "index/indexrun.h"
 #include "viewer/tarnel.h"
+
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +49,29 @@ inline void Library(const uint8_t* data, size_t size) {
         }
         if (++n > 64) break;
     }
+}
+
+// The index run over two libraries: the input split at its middle, so a
+// module block can span files.
+inline void Index(const uint8_t* data, size_t size) {
+    static std::string dir = [] {
+        char t[] = "/tmp/tarnel-fuzz-index-XXXXXX";
+        const char* d = mkdtemp(t);
+        return std::string(d ? d : "/tmp");
+    }();
+    const size_t half = size / 2;
+    const std::string names[2] = {dir + "/a.mod", dir + "/b.mod"};
+    const std::pair<size_t, size_t> parts[2] = {{0, half}, {half, size - half}};
+    for (int i = 0; i < 2; ++i) {
+        FILE* f = std::fopen(names[i].c_str(), "wb");
+        if (!f) return;
+        std::fwrite(data + parts[i].first, 1, parts[i].second, f);
+        std::fclose(f);
+    }
+    FolderFileList files(dir, {"a.mod", "b.mod"});
+    IndexTables t;
+    const IndexRunResult r = BuildIndex(t, files);
+    if (r.modules < 0 || r.names < 0) __builtin_trap();
 }
 
 } // namespace tarnel::fuzz
