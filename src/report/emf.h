@@ -31,10 +31,12 @@ public:
     void DrawImage(const QRect& dest, const QImage& img) override;
 
     // Closes the picture: deletes its objects, writes EOF, fixes up the
-    // header and returns the bytes. The recorder is empty afterwards.
+    // header and returns the bytes. The recorder then starts a new, empty
+    // picture of the same size.
     std::string Finish();
 
 private:
+    void Begin();
     void Record(uint32_t type, const std::string& body);
     void SelectFont(const QFont& font);
     uint32_t BrushFor(Color c);

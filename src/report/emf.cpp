@@ -1,0 +1,1013 @@
+#include "report/emf.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace tarnel {
+
+namespace {
+
+// Record types.
+enum : uint32_t {
+    EMR_HEADER = 1,
+    EMR_EOF = 14,
+    EMR_SETMAPMODE = 17,
+    EMR_SETBKMODE = 18,
+    EMR_SETPOLYFILLMODE = 19,
+    EMR_SETROP2 = 20,
+    EMR_SETSTRETCHBLTMODE = 21,
+    EMR_SETTEXTALIGN = 22,
+    EMR_SETTEXTCOLOR = 24,
+    EMR_SETBKCOLOR = 25,
+    EMR_MOVETOEX = 27,
+    EMR_EXCLUDECLIPRECT = 29,
+    EMR_INTERSECTCLIPRECT = 30,
+    EMR_SAVEDC = 33,
+    EMR_RESTOREDC = 34,
+    EMR_SELECTOBJECT = 37,
+    EMR_CREATEPEN = 38,
+    EMR_CREATEBRUSHINDIRECT = 39,
+    EMR_DELETEOBJECT = 40,
+    EMR_RECTANGLE = 43,
+    EMR_LINETO = 54,
+    EMR_FILLRGN = 71,
+    EMR_STRETCHDIBITS = 81,
+    EMR_EXTCREATEFONTINDIRECTW = 82,
+    EMR_EXTTEXTOUTW = 84,
+};
+
+constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
+constexpr uint32_t kHeaderSize = 108;        // with the pixel format and micrometre fields
+constexpr uint32_t kMinHeaderSize = 88;
+constexpr uint32_t kStockBit = 0x80000000u;
+constexpr uint32_t kWhiteBrush = 0x80000000u, kNullBrush = 0x80000005u, kBlackBrush = 0x80000004u;
+constexpr uint32_t kWhitePen = 0x80000006u, kBlackPen = 0x80000007u, kNullPen = 0x80000008u;
+constexpr uint32_t kDeviceDefaultFont = 0x8000000Eu;
+constexpr uint32_t kBrushSlot = 1, kFontSlot = 2;
+constexpr uint32_t TRANSPARENT = 1, OPAQUE = 2;
+constexpr uint32_t TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
+constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_PDY = 0x2000;
+constexpr uint32_t SRCCOPY = 0x00CC0020;
+constexpr int kDpi = 96;
+constexpr int kMaxSavedStates = 4096;
+constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
+constexpr int64_t kMaxNominal = 1 << 20;
+
+// Little-endian byte builder.
+struct Out {
+    std::string s;
+    void u8(uint8_t v) { s.push_back(static_cast<char>(v)); }
+    void u16(uint16_t v) {
+        u8(v & 0xFF);
+        u8(v >> 8);
+    }
+    void u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) u8((v >> (8 * i)) & 0xFF);
+    }
+    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    void f32(float f) {
+        uint32_t v;
+        std::memcpy(&v, &f, 4);
+        u32(v);
+    }
+    void rect(int32_t l, int32_t t, int32_t r, int32_t b) {
+        i32(l);
+        i32(t);
+        i32(r);
+        i32(b);
+    }
+    void pad4() {
+        while (s.size() % 4) u8(0);
+    }
+};
+
+void Put32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+uint32_t Get32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int32_t Clamp32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+int FontPixelSize(const QFont& f) {
+    if (f.pixelSize() > 0) return f.pixelSize();
+    return std::max(1, QFontInfo(f).pixelSize());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- recorder
+
+std::vector<int32_t> TextAdvances(const QString& text, const QFont& font) {
+    const int n = static_cast<int>(text.size());
+    std::vector<int32_t> dx(static_cast<size_t>(n), 0);
+    if (n == 0) return dx;
+    QTextLayout layout(text, font);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(opt);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (!line.isValid()) {
+        layout.endLayout();
+        return dx;
+    }
+    line.setLineWidth(1e9);
+    layout.endLayout();
+    int64_t prev = 0;
+    for (int i = 0; i < n; ++i) {
+        // The low half of a surrogate pair gets no advance of its own.
+        if (i + 1 < n && text.at(i + 1).isLowSurrogate() && text.at(i).isHighSurrogate()) {
+            const int64_t x = std::llround(line.cursorToX(i + 2));
+            dx[static_cast<size_t>(i)] = Clamp32(x - prev);
+            prev = x;
+            ++i;
+            continue;
+        }
+        const int64_t x = std::llround(line.cursorToX(i + 1));
+        dx[static_cast<size_t>(i)] = Clamp32(x - prev);
+        prev = x;
+    }
+    return dx;
+}
+
+EmfRecorder::EmfRecorder(QSize pagePixels) : size_(pagePixels.expandedTo(QSize(1, 1))) { Begin(); }
+
+void EmfRecorder::Begin() {
+    records_ = 0;
+    handles_ = 1;
+    brush_ = 0;
+    brushColor_ = 0;
+    font_ = 0;
+    fontKey_.clear();
+    textColor_ = -1;
+    bkColor_ = -1;
+    finished_ = false;
+    const int w = size_.width(), h = size_.height();
+    Out o;
+    o.u32(EMR_HEADER);
+    o.u32(0);                  // size, set below
+    o.rect(0, 0, w - 1, h - 1);  // bounds, inclusive, in pixels
+    const auto hundredths = [](int px) { return static_cast<int32_t>(std::lround(px * 2540.0 / kDpi)); };
+    o.rect(0, 0, hundredths(w), hundredths(h));  // frame, 0.01 mm
+    o.u32(kSignature);
+    o.u32(0x00010000);  // version
+    o.u32(0);           // nBytes, set by Finish
+    o.u32(0);           // nRecords
+    o.u16(0);           // nHandles
+    o.u16(0);
+    static const char16_t desc[] = u"Tarnel\0Page\0";
+    const uint32_t nDesc = sizeof desc / sizeof desc[0];
+    o.u32(nDesc);
+    o.u32(kHeaderSize);  // offDescription
+    o.u32(0);            // nPalEntries
+    o.i32(w);            // reference device in pixels: the page itself at 96 dpi
+    o.i32(h);
+    o.i32(static_cast<int32_t>(std::lround(w * 25.4 / kDpi)));
+    o.i32(static_cast<int32_t>(std::lround(h * 25.4 / kDpi)));
+    o.u32(0);  // cbPixelFormat
+    o.u32(0);  // offPixelFormat
+    o.u32(0);  // bOpenGL
+    o.u32(static_cast<uint32_t>(std::lround(w * 25400.0 / kDpi)));  // micrometres
+    o.u32(static_cast<uint32_t>(std::lround(h * 25400.0 / kDpi)));
+    for (char16_t c : desc) o.u16(static_cast<uint16_t>(c));
+    o.pad4();
+    Put32(o.s, 4, static_cast<uint32_t>(o.s.size()));
+    out_ = std::move(o.s);
+    records_ = 1;
+
+    auto one = [this](uint32_t type, uint32_t v) {
+        Out b;
+        b.u32(v);
+        Record(type, b.s);
+    };
+    one(EMR_SETMAPMODE, 1);  // MM_TEXT: logical units are page pixels
+    one(EMR_SETBKMODE, TRANSPARENT);
+    one(EMR_SETTEXTALIGN, TA_BASELINE);
+    one(EMR_SETSTRETCHBLTMODE, 3);  // COLORONCOLOR: no blending of merged pixels
+}
+
+EmfRecorder::~EmfRecorder() = default;
+
+void EmfRecorder::Record(uint32_t type, const std::string& body) {
+    if (finished_) return;
+    Out o;
+    o.u32(type);
+    o.u32(static_cast<uint32_t>(8 + body.size()));
+    out_ += o.s;
+    out_ += body;
+    ++records_;
+}
+
+uint32_t EmfRecorder::BrushFor(Color c) {
+    c &= 0xFFFFFF;
+    if (brush_ && brushColor_ == c) return brush_;
+    Out b;
+    if (brush_) {
+        b.u32(brush_);
+        Record(EMR_DELETEOBJECT, b.s);
+        b.s.clear();
+    }
+    brush_ = kBrushSlot;
+    brushColor_ = c;
+    handles_ = std::max(handles_, brush_ + 1);
+    b.u32(brush_);
+    b.u32(0);  // BS_SOLID
+    b.u32(static_cast<uint32_t>(c));
+    b.u32(0);
+    Record(EMR_CREATEBRUSHINDIRECT, b.s);
+    return brush_;
+}
+
+void EmfRecorder::FillRect(const QRect& r, Color c) {
+    if (r.width() <= 0 || r.height() <= 0) return;
+    const uint32_t brush = BrushFor(c);
+    const int32_t l = r.left(), t = r.top();
+    const int32_t rr = Clamp32(int64_t(l) + r.width()), bb = Clamp32(int64_t(t) + r.height());
+    Out b;
+    b.rect(l, t, rr - 1, bb - 1);  // bounds, inclusive
+    b.u32(32 + 16);                // cbRgnData
+    b.u32(brush);
+    b.u32(32);  // RegionDataHeader: size, RDH_RECTANGLES, one rectangle
+    b.u32(1);
+    b.u32(1);
+    b.u32(16);
+    b.rect(l, t, rr, bb);
+    b.rect(l, t, rr, bb);  // exclusive right and bottom
+    Record(EMR_FILLRGN, b.s);
+}
+
+void EmfRecorder::SelectFont(const QFont& font) {
+    const int px = FontPixelSize(font);
+    const QString key = font.family() + QLatin1Char('|') + QString::number(px) + QLatin1Char('|') +
+                        QString::number(font.weight()) + QLatin1Char('|') + QString::number(font.italic()) +
+                        QString::number(font.underline()) + QString::number(font.strikeOut()) +
+                        QString::number((font.styleStrategy() & QFont::NoAntialias) != 0);
+    if (font_ && key == fontKey_) return;
+    Out b;
+    if (font_) {
+        b.u32(kDeviceDefaultFont);
+        Record(EMR_SELECTOBJECT, b.s);
+        b.s.clear();
+        b.u32(font_);
+        Record(EMR_DELETEOBJECT, b.s);
+        b.s.clear();
+    }
+    font_ = kFontSlot;
+    fontKey_ = key;
+    handles_ = std::max(handles_, font_ + 1);
+    b.u32(font_);
+    b.i32(-px);  // character height: the em size in pixels
+    b.i32(0);
+    b.i32(0);
+    b.i32(0);
+    b.i32(font.weight());  // same 100..900 scale
+    b.u8(font.italic() ? 1 : 0);
+    b.u8(font.underline() ? 1 : 0);
+    b.u8(font.strikeOut() ? 1 : 0);
+    b.u8(1);  // DEFAULT_CHARSET
+    b.u8(0);  // OUT_DEFAULT_PRECIS
+    b.u8(0);  // CLIP_DEFAULT_PRECIS
+    b.u8((font.styleStrategy() & QFont::NoAntialias) ? 3 : 0);  // NONANTIALIASED_QUALITY or default
+    b.u8(0);
+    const QString face = font.family().left(31);
+    for (int i = 0; i < 32; ++i) b.u16(i < face.size() ? face.at(i).unicode() : 0);
+    Record(EMR_EXTCREATEFONTINDIRECTW, b.s);
+    b.s.clear();
+    b.u32(font_);
+    Record(EMR_SELECTOBJECT, b.s);
+}
+
+void EmfRecorder::DrawText(int x, int y, const QString& text, const QFont& font, Color color, const QRect& clip,
+                           bool opaque, Color background) {
+    if (text.isEmpty() || clip.width() <= 0 || clip.height() <= 0) return;
+    // Objects and colours are set outside the saved state so that they carry
+    // on to the next text.
+    SelectFont(font);
+    color &= 0xFFFFFF;
+    background &= 0xFFFFFF;
+    Out b;
+    if (color != textColor_) {
+        b.u32(static_cast<uint32_t>(color));
+        Record(EMR_SETTEXTCOLOR, b.s);
+        b.s.clear();
+        textColor_ = color;
+    }
+    if (opaque && background != bkColor_) {
+        b.u32(static_cast<uint32_t>(background));
+        Record(EMR_SETBKCOLOR, b.s);
+        b.s.clear();
+        bkColor_ = background;
+    }
+    Record(EMR_SAVEDC, {});
+    b.rect(clip.left(), clip.top(), Clamp32(int64_t(clip.left()) + clip.width()),
+           Clamp32(int64_t(clip.top()) + clip.height()));
+    Record(EMR_INTERSECTCLIPRECT, b.s);
+    b.s.clear();
+
+    const QFontMetrics fm(font);
+    const std::vector<int32_t> dx = TextAdvances(text, font);
+    const int64_t adv = fm.horizontalAdvance(text);
+    const int64_t right = int64_t(x) + adv, bottom = int64_t(y) + fm.height();
+    const uint32_t n = static_cast<uint32_t>(text.size());
+    const uint32_t offString = 76;
+    const uint32_t offDx = offString + ((n * 2 + 3) & ~3u);
+    b.rect(x, y, Clamp32(right - 1), Clamp32(bottom - 1));  // bounds
+    b.u32(1);                                             // GM_COMPATIBLE
+    b.f32(2540.0f / kDpi);                                // page pixels to 0.01 mm
+    b.f32(2540.0f / kDpi);
+    b.i32(x);  // reference point on the baseline
+    b.i32(Clamp32(int64_t(y) + fm.ascent()));
+    b.u32(n);
+    b.u32(offString);
+    b.u32(opaque ? ETO_OPAQUE : 0);
+    if (opaque)
+        b.rect(x, y, Clamp32(right), Clamp32(bottom));
+    else
+        b.rect(0, 0, 0, 0);
+    b.u32(offDx);
+    for (QChar c : text) b.u16(c.unicode());
+    b.pad4();
+    for (int32_t d : dx) b.i32(d);
+    Record(EMR_EXTTEXTOUTW, b.s);
+    b.s.clear();
+    b.i32(-1);
+    Record(EMR_RESTOREDC, b.s);
+}
+
+void EmfRecorder::DrawImage(const QRect& dest, const QImage& img) {
+    if (dest.width() <= 0 || dest.height() <= 0 || img.isNull()) return;
+    QImage src;
+    if (img.hasAlphaChannel()) {
+        src = QImage(img.size(), QImage::Format_RGB32);
+        src.fill(Qt::white);
+        QPainter p(&src);
+        p.drawImage(0, 0, img);
+    } else {
+        src = img;
+    }
+    src = src.convertToFormat(QImage::Format_BGR888);
+    const int w = src.width(), h = src.height();
+    const int64_t stride = ((int64_t(w) * 24 + 31) / 32) * 4;
+    const int64_t cbBits = stride * h;
+    if (cbBits > (int64_t(1) << 30)) throw std::length_error("picture too large for a page");
+    Out b;
+    b.rect(dest.left(), dest.top(), dest.right(), dest.bottom());
+    b.i32(dest.left());
+    b.i32(dest.top());
+    b.i32(0);  // source rectangle: the whole bitmap
+    b.i32(0);
+    b.i32(w);
+    b.i32(h);
+    b.u32(80);  // offBmiSrc
+    b.u32(40);
+    b.u32(120);  // offBitsSrc
+    b.u32(static_cast<uint32_t>(cbBits));
+    b.u32(0);  // DIB_RGB_COLORS
+    b.u32(SRCCOPY);
+    b.i32(dest.width());
+    b.i32(dest.height());
+    // BITMAPINFOHEADER, bottom-up rows
+    b.u32(40);
+    b.i32(w);
+    b.i32(h);
+    b.u16(1);
+    b.u16(24);
+    b.u32(0);  // BI_RGB
+    b.u32(static_cast<uint32_t>(cbBits));
+    b.i32(3780);  // 96 dpi in pixels per metre
+    b.i32(3780);
+    b.u32(0);
+    b.u32(0);
+    const size_t at = b.s.size();
+    b.s.resize(at + static_cast<size_t>(cbBits), '\0');
+    for (int row = 0; row < h; ++row)
+        std::memcpy(&b.s[at + static_cast<size_t>(stride) * static_cast<size_t>(h - 1 - row)], src.constScanLine(row),
+                    static_cast<size_t>(w) * 3);
+    Record(EMR_STRETCHDIBITS, b.s);
+}
+
+std::string EmfRecorder::Finish() {
+    Out b;
+    if (font_) {
+        b.u32(kDeviceDefaultFont);
+        Record(EMR_SELECTOBJECT, b.s);
+        b.s.clear();
+        b.u32(font_);
+        Record(EMR_DELETEOBJECT, b.s);
+        b.s.clear();
+    }
+    if (brush_) {
+        b.u32(brush_);
+        Record(EMR_DELETEOBJECT, b.s);
+        b.s.clear();
+    }
+    b.u32(0);   // nPalEntries
+    b.u32(16);  // offPalEntries
+    b.u32(20);  // nSizeLast
+    Record(EMR_EOF, b.s);
+    Put32(out_, 48, static_cast<uint32_t>(out_.size()));
+    Put32(out_, 52, records_);
+    out_[56] = static_cast<char>(handles_ & 0xFF);
+    out_[57] = static_cast<char>(handles_ >> 8);
+    std::string result = std::move(out_);
+    out_.clear();
+    Begin();
+    return result;
+}
+
+// ---------------------------------------------------------------- reader
+
+namespace {
+
+struct LogFontData {
+    int32_t height = 0;
+    int32_t escapement = 0;
+    int32_t weight = 0;
+    bool italic = false, underline = false, strikeOut = false;
+    uint8_t quality = 0;
+    QString face;
+};
+
+struct Object {
+    enum Kind { None, Brush, Pen, Font } kind = None;
+    bool null = false;  // BS_NULL / PS_NULL
+    Color color = 0;
+    int32_t width = 0;
+    LogFontData font;
+};
+
+struct DcState {
+    Color textColor = 0x000000;
+    Color bkColor = 0xFFFFFF;
+    uint32_t bkMode = OPAQUE;
+    uint32_t textAlign = 0;
+    Object brush{Object::Brush, false, 0xFFFFFF, 0, {}};
+    Object pen{Object::Pen, false, 0x000000, 0, {}};
+    LogFontData font;
+    bool hasFont = false;
+    QPointF cur;
+};
+
+class Reader {
+public:
+    Reader(std::string_view bytes, QPainter* p) : b_(reinterpret_cast<const unsigned char*>(bytes.data())),
+                                                  size_(bytes.size()), p_(p) {}
+    bool Run(std::string* error);
+
+    // Header facts, valid after ReadHeader.
+    int32_t boundsL = 0, boundsT = 0, boundsR = 0, boundsB = 0;
+    uint32_t nBytes = 0;
+
+    bool ReadHeader();
+    // Undoes the painter states of saved DC levels left open.
+    void Unwind() {
+        if (p_)
+            for (size_t i = 0; i < saved_.size(); ++i) p_->restore();
+        saved_.clear();
+    }
+    std::string err;
+
+private:
+    bool Fail(const std::string& m) {
+        if (err.empty()) err = m;
+        return false;
+    }
+    uint32_t U(uint32_t off) const { return Get32(rec_ + off); }
+    int32_t I(uint32_t off) const { return static_cast<int32_t>(U(off)); }
+    QRectF RectEx(uint32_t off) const {  // right and bottom excluded
+        return QRectF(QPointF(I(off), I(off + 4)), QPointF(I(off + 8), I(off + 12))).normalized();
+    }
+    bool Need(uint32_t min, const char* name) {
+        if (recSize_ < min)
+            return Fail(std::string(name) + " record at offset " + std::to_string(recOff_) + " is " +
+                        std::to_string(recSize_) + " bytes, shorter than " + std::to_string(min));
+        return true;
+    }
+    bool Inside(uint64_t off, uint64_t len, const char* what) {
+        if (off > recSize_ || len > recSize_ - off)
+            return Fail(std::string(what) + " of the record at offset " + std::to_string(recOff_) +
+                        " lies outside the record");
+        return true;
+    }
+    bool Handle(uint32_t ih, bool create, const char* name) {
+        if (!create && (ih & kStockBit)) return true;
+        if (ih == 0 || ih >= handles_.size())
+            return Fail(std::string(name) + " at offset " + std::to_string(recOff_) + " uses object " +
+                        std::to_string(ih) + " outside the table of " + std::to_string(handles_.size()));
+        return true;
+    }
+    bool Record(uint32_t type);
+    bool DoText();
+    bool DoBitmap();
+    bool DoFillRgn();
+    QFont MakeFont(const LogFontData& lf) const;
+    static Object Stock(uint32_t ih);
+
+    const unsigned char* b_;
+    size_t size_;
+    QPainter* p_;
+    const unsigned char* rec_ = nullptr;
+    uint32_t recOff_ = 0, recSize_ = 0;
+    std::vector<Object> handles_;
+    DcState dc_;
+    std::vector<DcState> saved_;
+    int ignoredSaves_ = 0;
+};
+
+bool Reader::ReadHeader() {
+    if (size_ < kMinHeaderSize) return Fail("too short for a metafile header (" + std::to_string(size_) + " bytes)");
+    rec_ = b_;
+    recOff_ = 0;
+    if (U(0) != EMR_HEADER) return Fail("the first record is not a metafile header");
+    recSize_ = U(4);
+    if (recSize_ < kMinHeaderSize || recSize_ % 4 || recSize_ > size_)
+        return Fail("bad header record size " + std::to_string(recSize_));
+    if (U(40) != kSignature) return Fail("no EMF signature");
+    nBytes = U(48);
+    if (nBytes < recSize_ || nBytes % 4 || nBytes > size_)
+        return Fail("the header gives a length of " + std::to_string(nBytes) + " bytes for " + std::to_string(size_) +
+                    " bytes present");
+    boundsL = I(8);
+    boundsT = I(12);
+    boundsR = I(16);
+    boundsB = I(20);
+    const int64_t w = int64_t(boundsR) - boundsL + 1, h = int64_t(boundsB) - boundsT + 1;
+    if (w < 1 || h < 1 || w > kMaxNominal || h > kMaxNominal)
+        return Fail("bad picture bounds " + std::to_string(w) + " x " + std::to_string(h));
+    const uint32_t nDesc = U(60), offDesc = U(64);
+    if (nDesc && !Inside(offDesc, uint64_t(nDesc) * 2, "description")) return false;
+    const uint32_t nHandles = U(56) & 0xFFFF;
+    if (nHandles < 1) return Fail("the header gives no object table");
+    handles_.assign(nHandles, Object{});
+    return true;
+}
+
+Object Reader::Stock(uint32_t ih) {
+    Object o;
+    switch (ih) {
+        case kWhiteBrush: o = {Object::Brush, false, 0xFFFFFF, 0, {}}; break;
+        case 0x80000001u: o = {Object::Brush, false, 0xC0C0C0, 0, {}}; break;
+        case 0x80000002u: o = {Object::Brush, false, 0x808080, 0, {}}; break;
+        case 0x80000003u: o = {Object::Brush, false, 0x404040, 0, {}}; break;
+        case kBlackBrush: o = {Object::Brush, false, 0x000000, 0, {}}; break;
+        case kNullBrush: o = {Object::Brush, true, 0, 0, {}}; break;
+        case kWhitePen: o = {Object::Pen, false, 0xFFFFFF, 0, {}}; break;
+        case kBlackPen: o = {Object::Pen, false, 0x000000, 0, {}}; break;
+        case kNullPen: o = {Object::Pen, true, 0, 0, {}}; break;
+        default:
+            if (ih >= 0x8000000Au && ih <= 0x80000011u) o.kind = Object::Font;  // stock fonts
+            break;
+    }
+    return o;
+}
+
+QFont Reader::MakeFont(const LogFontData& lf) const {
+    QFont f(lf.face.isEmpty() ? QStringLiteral("Arial") : lf.face);
+    int px = 12;
+    if (lf.height < 0) {
+        px = lf.height == std::numeric_limits<int32_t>::min() ? 4096 : -lf.height;
+    } else if (lf.height > 0) {
+        // A positive height is the cell height: ascent plus descent.
+        f.setPixelSize(std::clamp(lf.height, 1, 4096));
+        const qreal cell = QFontMetricsF(f).height();
+        px = cell > 0 ? static_cast<int>(std::lround(lf.height * (std::min(lf.height, 4096) / cell))) : lf.height;
+    }
+    f.setPixelSize(std::clamp(px, 1, 4096));
+    if (lf.weight > 0) f.setWeight(static_cast<QFont::Weight>(std::clamp(lf.weight, 100, 900)));
+    f.setItalic(lf.italic);
+    f.setUnderline(lf.underline);
+    f.setStrikeOut(lf.strikeOut);
+    if (lf.quality == 3) f.setStyleStrategy(QFont::NoAntialias);
+    else if (lf.quality >= 4) f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+bool Reader::Run(std::string* error) {
+    auto done = [&](bool ok) {
+        if (!ok && error) *error = err;
+        return ok;
+    };
+    if (!ReadHeader()) return done(false);
+    uint32_t off = U(4);
+    uint32_t count = 1;
+    const uint32_t nRecords = U(52);
+    bool eof = false;
+    while (off < nBytes) {
+        if (nBytes - off < 8) return done(Fail("a record at offset " + std::to_string(off) + " is cut off"));
+        rec_ = b_ + off;
+        recOff_ = off;
+        const uint32_t type = U(0);
+        recSize_ = U(4);
+        if (recSize_ < 8 || recSize_ % 4)
+            return done(Fail("record at offset " + std::to_string(off) + " has a bad size " + std::to_string(recSize_)));
+        if (recSize_ > nBytes - off)
+            return done(Fail("record at offset " + std::to_string(off) + " (" + std::to_string(recSize_) +
+                             " bytes) runs past the end of the picture"));
+        ++count;
+        if (type == EMR_HEADER) return done(Fail("a second header at offset " + std::to_string(off)));
+        if (type == EMR_EOF) {
+            if (!Need(20, "EOF")) return done(false);
+            const uint32_t nPal = U(8), offPal = U(12);
+            if (nPal && !Inside(offPal, uint64_t(nPal) * 4, "palette")) return done(false);
+            if (recSize_ != nBytes - off) return done(Fail("records follow the EOF record"));
+            eof = true;
+        } else if (!Record(type)) {
+            return done(false);
+        }
+        off += recSize_;
+    }
+    if (!eof) return done(Fail("no EOF record"));
+    if (count != nRecords)
+        return done(Fail("the header gives " + std::to_string(nRecords) + " records, the picture has " +
+                         std::to_string(count)));
+    return done(true);
+}
+
+bool Reader::Record(uint32_t type) {
+    switch (type) {
+        case EMR_SETMAPMODE:
+        case EMR_SETPOLYFILLMODE:
+        case EMR_SETROP2:
+        case EMR_SETSTRETCHBLTMODE:
+            return Need(12, "mode");
+        case EMR_SETBKMODE:
+            if (!Need(12, "SETBKMODE")) return false;
+            dc_.bkMode = U(8);
+            return true;
+        case EMR_SETTEXTALIGN:
+            if (!Need(12, "SETTEXTALIGN")) return false;
+            dc_.textAlign = U(8);
+            return true;
+        case EMR_SETTEXTCOLOR:
+            if (!Need(12, "SETTEXTCOLOR")) return false;
+            dc_.textColor = static_cast<Color>(U(8) & 0xFFFFFF);
+            return true;
+        case EMR_SETBKCOLOR:
+            if (!Need(12, "SETBKCOLOR")) return false;
+            dc_.bkColor = static_cast<Color>(U(8) & 0xFFFFFF);
+            return true;
+        case EMR_MOVETOEX:
+            if (!Need(16, "MOVETOEX")) return false;
+            dc_.cur = QPointF(I(8), I(12));
+            return true;
+        case EMR_LINETO: {
+            if (!Need(16, "LINETO")) return false;
+            const QPointF to(I(8), I(12));
+            if (p_ && !dc_.pen.null) {
+                p_->setPen(QPen(QColor(ToRgb(dc_.pen.color)), std::max(1, dc_.pen.width)));
+                p_->drawLine(dc_.cur, to);
+            }
+            dc_.cur = to;
+            return true;
+        }
+        case EMR_INTERSECTCLIPRECT:
+        case EMR_EXCLUDECLIPRECT:
+            if (!Need(24, "clip")) return false;
+            if (p_) {
+                const QRectF r = RectEx(8);
+                if (type == EMR_INTERSECTCLIPRECT) {
+                    p_->setClipRect(r, Qt::IntersectClip);
+                } else {
+                    QPainterPath all, cut;
+                    all.addRect(p_->clipBoundingRect());
+                    cut.addRect(r);
+                    p_->setClipPath(all.subtracted(cut), Qt::IntersectClip);
+                }
+            }
+            return true;
+        case EMR_SAVEDC:
+            if (saved_.size() >= kMaxSavedStates) {
+                ++ignoredSaves_;
+                return true;
+            }
+            saved_.push_back(dc_);
+            if (p_) p_->save();
+            return true;
+        case EMR_RESTOREDC: {
+            if (!Need(12, "RESTOREDC")) return false;
+            const int32_t rel = I(8);
+            int64_t pops = rel < 0 ? -int64_t(rel) : int64_t(saved_.size()) + ignoredSaves_ - rel + 1;
+            if (pops <= 0 || pops > int64_t(saved_.size()) + ignoredSaves_) return true;  // ignored, as GDI does
+            while (pops > 0 && ignoredSaves_ > 0) {
+                --ignoredSaves_;
+                --pops;
+            }
+            while (pops-- > 0) {
+                dc_ = saved_.back();
+                saved_.pop_back();
+                if (p_) p_->restore();
+            }
+            return true;
+        }
+        case EMR_SELECTOBJECT: {
+            if (!Need(12, "SELECTOBJECT")) return false;
+            const uint32_t ih = U(8);
+            if (!Handle(ih, false, "SELECTOBJECT")) return false;
+            const Object o = (ih & kStockBit) ? Stock(ih) : handles_[ih];
+            if (o.kind == Object::Brush) dc_.brush = o;
+            else if (o.kind == Object::Pen) dc_.pen = o;
+            else if (o.kind == Object::Font) {
+                dc_.font = o.font;
+                dc_.hasFont = (ih & kStockBit) == 0;
+            }
+            return true;
+        }
+        case EMR_DELETEOBJECT: {
+            if (!Need(12, "DELETEOBJECT")) return false;
+            const uint32_t ih = U(8);
+            if (!Handle(ih, false, "DELETEOBJECT")) return false;
+            if (!(ih & kStockBit)) handles_[ih] = Object{};
+            return true;
+        }
+        case EMR_CREATEBRUSHINDIRECT: {
+            if (!Need(24, "CREATEBRUSHINDIRECT")) return false;
+            const uint32_t ih = U(8);
+            if (!Handle(ih, true, "CREATEBRUSHINDIRECT")) return false;
+            const uint32_t style = U(12);
+            handles_[ih] = Object{Object::Brush, style == 1 /* BS_NULL */, static_cast<Color>(U(16) & 0xFFFFFF), 0, {}};
+            return true;
+        }
+        case EMR_CREATEPEN: {
+            if (!Need(28, "CREATEPEN")) return false;
+            const uint32_t ih = U(8);
+            if (!Handle(ih, true, "CREATEPEN")) return false;
+            const uint32_t style = U(12) & 0xF;
+            handles_[ih] = Object{Object::Pen, style == 5 /* PS_NULL */, static_cast<Color>(U(24) & 0xFFFFFF),
+                                  std::clamp(I(16), 0, 1000), {}};
+            return true;
+        }
+        case EMR_EXTCREATEFONTINDIRECTW: {
+            if (!Need(12 + 92, "EXTCREATEFONTINDIRECTW")) return false;
+            const uint32_t ih = U(8);
+            if (!Handle(ih, true, "EXTCREATEFONTINDIRECTW")) return false;
+            Object o;
+            o.kind = Object::Font;
+            o.font.height = I(12);
+            o.font.escapement = I(20);
+            o.font.weight = I(28);
+            o.font.italic = rec_[32] != 0;
+            o.font.underline = rec_[33] != 0;
+            o.font.strikeOut = rec_[34] != 0;
+            o.font.quality = rec_[38];
+            for (int i = 0; i < 32; ++i) {
+                const uint16_t c = static_cast<uint16_t>(rec_[40 + 2 * i] | (rec_[41 + 2 * i] << 8));
+                if (!c) break;
+                o.font.face += QChar(c);
+            }
+            handles_[ih] = o;
+            return true;
+        }
+        case EMR_RECTANGLE: {
+            if (!Need(24, "RECTANGLE")) return false;
+            if (p_) {
+                const QRectF r = RectEx(8);
+                if (!dc_.brush.null) p_->fillRect(r, QColor(ToRgb(dc_.brush.color)));
+                if (!dc_.pen.null) {
+                    p_->setPen(QPen(QColor(ToRgb(dc_.pen.color)), std::max(1, dc_.pen.width)));
+                    p_->setBrush(Qt::NoBrush);
+                    p_->drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+                }
+            }
+            return true;
+        }
+        case EMR_FILLRGN:
+            return DoFillRgn();
+        case EMR_EXTTEXTOUTW:
+            return DoText();
+        case EMR_STRETCHDIBITS:
+            return DoBitmap();
+        default:
+            return true;  // not needed for pages: skipped
+    }
+}
+
+bool Reader::DoFillRgn() {
+    if (!Need(32 + 32, "FILLRGN")) return false;
+    const uint32_t cb = U(24), ih = U(28);
+    if (!Inside(32, cb, "region data")) return false;
+    if (cb < 32) return Fail("FILLRGN at offset " + std::to_string(recOff_) + " has a short region header");
+    if (!Handle(ih, false, "FILLRGN")) return false;
+    const uint32_t hdr = U(32), count = U(40);
+    if (hdr < 32 || hdr > cb) return Fail("FILLRGN at offset " + std::to_string(recOff_) + " has a bad region header");
+    if (uint64_t(count) * 16 > cb - hdr)
+        return Fail("FILLRGN at offset " + std::to_string(recOff_) + " gives " + std::to_string(count) +
+                    " rectangles for " + std::to_string(cb - hdr) + " bytes");
+    if (!p_) return true;
+    const Object o = (ih & kStockBit) ? Stock(ih) : handles_[ih];
+    if (o.kind != Object::Brush || o.null) return true;
+    const QColor c(ToRgb(o.color));
+    for (uint32_t i = 0; i < count; ++i) p_->fillRect(RectEx(32 + hdr + 16 * i), c);
+    return true;
+}
+
+bool Reader::DoText() {
+    if (!Need(76, "EXTTEXTOUTW")) return false;
+    const QPointF ref(I(36), I(40));
+    const uint32_t n = U(44), offString = U(48), options = U(52), offDx = U(72);
+    const QRectF rect = RectEx(56);
+    if (!Inside(offString, uint64_t(n) * 2, "text")) return false;
+    const uint64_t dxUnit = (options & ETO_PDY) ? 8 : 4;
+    const bool hasDx = offDx != 0 && n > 0;
+    if (hasDx && !Inside(offDx, uint64_t(n) * dxUnit, "advances")) return false;
+    if (!p_) return true;
+
+    QString text;
+    text.reserve(static_cast<qsizetype>(n));
+    for (uint32_t i = 0; i < n; ++i)
+        text += QChar(static_cast<uint16_t>(rec_[offString + 2 * i] | (rec_[offString + 2 * i + 1] << 8)));
+    const QFont font = MakeFont(dc_.font);
+    const QFontMetricsF fm(font);
+    std::vector<int32_t> dx;
+    if (hasDx) {
+        dx.resize(n);
+        for (uint32_t i = 0; i < n; ++i) dx[i] = I(offDx + static_cast<uint32_t>(dxUnit) * i);
+    }
+    const std::vector<int32_t> own = TextAdvances(text, font);
+    if (!hasDx) dx = own;
+    double total = 0;
+    for (int32_t d : dx) total += d;
+
+    double x = ref.x(), y = ref.y();
+    const uint32_t align = dc_.textAlign;
+    if ((align & TA_CENTER) == TA_CENTER) x -= total / 2;
+    else if (align & TA_RIGHT) x -= total;
+    if ((align & TA_BASELINE) == TA_BASELINE) {
+    } else if (align & TA_BOTTOM) {
+        y -= fm.descent();
+    } else {
+        y += fm.ascent();
+    }
+    (void)TA_UPDATECP;
+
+    p_->save();
+    if (dc_.font.escapement) {
+        p_->translate(ref);
+        p_->rotate(-dc_.font.escapement / 10.0);
+        p_->translate(-ref);
+    }
+    if (options & ETO_OPAQUE) p_->fillRect(rect, QColor(ToRgb(dc_.bkColor)));
+    if (options & ETO_CLIPPED) p_->setClipRect(rect, Qt::IntersectClip);
+    if (dc_.bkMode == OPAQUE && !(options & ETO_OPAQUE))
+        p_->fillRect(QRectF(x, y - fm.ascent(), total, fm.ascent() + fm.descent()), QColor(ToRgb(dc_.bkColor)));
+    p_->setFont(font);
+    p_->setPen(QColor(ToRgb(dc_.textColor)));
+    if (dx == own) {
+        p_->drawText(QPointF(x, y), text);
+    } else {
+        // Glyphs placed one by one at the recorded advances.
+        double at = x;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            qsizetype len = 1;
+            if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) len = 2;
+            p_->drawText(QPointF(at, y), text.mid(i, len));
+            for (qsizetype k = 0; k < len; ++k) at += dx[static_cast<size_t>(i + k)];
+            i += len - 1;
+        }
+    }
+    p_->restore();
+    return true;
+}
+
+bool Reader::DoBitmap() {
+    if (!Need(80, "STRETCHDIBITS")) return false;
+    const int32_t xDest = I(24), yDest = I(28), xSrc = I(32), ySrc = I(36), cxSrc = I(40), cySrc = I(44);
+    const uint32_t offBmi = U(48), cbBmi = U(52), offBits = U(56), cbBits = U(60), usage = U(64), rop = U(68);
+    const int32_t cxDest = I(72), cyDest = I(76);
+    const std::string at = " at offset " + std::to_string(recOff_);
+    if (cbBmi == 0 && cbBits == 0) return true;  // no bitmap: a pure raster operation
+    if (cbBmi < 40) return Fail("STRETCHDIBITS" + at + " has a bitmap header of " + std::to_string(cbBmi) + " bytes");
+    if (!Inside(offBmi, cbBmi, "bitmap header") || !Inside(offBits, cbBits, "bitmap bits")) return false;
+    const unsigned char* h = rec_ + offBmi;
+    const uint32_t biSize = Get32(h);
+    const int32_t bw = static_cast<int32_t>(Get32(h + 4)), bhRaw = static_cast<int32_t>(Get32(h + 8));
+    const uint16_t bpp = static_cast<uint16_t>(h[14] | (h[15] << 8));
+    const uint32_t compression = Get32(h + 16), clrUsed = Get32(h + 32);
+    if (biSize < 40 || biSize > cbBmi) return Fail("STRETCHDIBITS" + at + " has a bad bitmap header size");
+    if (bw <= 0 || bhRaw == 0 || bhRaw == std::numeric_limits<int32_t>::min())
+        return Fail("STRETCHDIBITS" + at + " has a bad bitmap size " + std::to_string(bw) + " x " + std::to_string(bhRaw));
+    const int64_t bh = bhRaw < 0 ? -int64_t(bhRaw) : bhRaw;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        return Fail("STRETCHDIBITS" + at + " has " + std::to_string(bpp) + " bits per pixel");
+    if (int64_t(bw) * bh > kMaxBitmapPixels) return Fail("STRETCHDIBITS" + at + " has a bitmap too large to draw");
+    const int64_t stride = ((int64_t(bw) * bpp + 31) / 32) * 4;
+    const bool rgb = compression == 0;
+    if (rgb && stride * bh > int64_t(cbBits))
+        return Fail("STRETCHDIBITS" + at + " holds " + std::to_string(cbBits) + " bytes for a " + std::to_string(bw) +
+                    " x " + std::to_string(bh) + " bitmap of " + std::to_string(bpp) + " bits");
+    uint64_t colours = 0;
+    if (bpp <= 8) colours = clrUsed ? clrUsed : (1u << bpp);
+    if (bpp <= 8 && usage == 0 && (colours > 256 || biSize + colours * 4 > cbBmi))
+        return Fail("STRETCHDIBITS" + at + " has a colour table outside its bitmap header");
+    if (!p_ || !rgb || bpp == 16 || usage != 0 || rop != SRCCOPY) return true;  // drawn only in the common form
+
+    QImage img(bw, static_cast<int>(bh), QImage::Format_RGB32);
+    const unsigned char* bits = rec_ + offBits;
+    const unsigned char* pal = h + biSize;
+    for (int64_t row = 0; row < bh; ++row) {
+        const unsigned char* s = bits + stride * (bhRaw > 0 ? bh - 1 - row : row);
+        QRgb* d = reinterpret_cast<QRgb*>(img.scanLine(static_cast<int>(row)));
+        for (int32_t x = 0; x < bw; ++x) {
+            switch (bpp) {
+                case 24: d[x] = qRgb(s[3 * x + 2], s[3 * x + 1], s[3 * x]); break;
+                case 32: d[x] = qRgb(s[4 * x + 2], s[4 * x + 1], s[4 * x]); break;
+                default: {
+                    const int64_t bit = int64_t(x) * bpp;
+                    const unsigned v = (s[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+                    d[x] = v < colours ? qRgb(pal[4 * v + 2], pal[4 * v + 1], pal[4 * v]) : qRgb(0, 0, 0);
+                }
+            }
+        }
+    }
+    // Source rectangle: y counted from the bottom row for a bottom-up bitmap.
+    const double sy = bhRaw > 0 ? double(bh) - ySrc - cySrc : ySrc;
+    QRectF src(xSrc, sy, cxSrc, cySrc);
+    QRectF dst(xDest, yDest, cxDest, cyDest);
+    const bool mx = cxDest < 0, my = cyDest < 0;
+    if (mx || my) {
+        img = img.mirrored(mx, my);
+        src = QRectF(mx ? bw - src.right() : src.left(), my ? double(bh) - src.bottom() : src.top(), src.width(),
+                     src.height());
+        dst = dst.normalized();
+    }
+    if (src.width() <= 0 || src.height() <= 0 || dst.isEmpty()) return true;
+    p_->drawImage(dst, img, src);
+    return true;
+}
+
+} // namespace
+
+bool ValidateEmf(std::string_view bytes, std::string* error) {
+    Reader r(bytes, nullptr);
+    return r.Run(error);
+}
+
+uint32_t EmfDeclaredLength(std::string_view bytes) {
+    if (bytes.size() < kMinHeaderSize) return 0;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (Get32(b) != EMR_HEADER || Get32(b + 40) != kSignature) return 0;
+    return Get32(b + 48);
+}
+
+QSize EmfNominalSize(std::string_view bytes) {
+    Reader r(bytes, nullptr);
+    if (!r.ReadHeader()) return {};
+    return QSize(static_cast<int>(int64_t(r.boundsR) - r.boundsL + 1), static_cast<int>(int64_t(r.boundsB) - r.boundsT + 1));
+}
+
+bool PlayEmf(std::string_view bytes, QPainter& p, const QRectF& target, std::string* error) {
+    if (!ValidateEmf(bytes, error)) return false;
+    Reader r(bytes, &p);
+    if (!r.ReadHeader()) {
+        if (error) *error = r.err;
+        return false;
+    }
+    const double w = double(r.boundsR) - r.boundsL + 1, h = double(r.boundsB) - r.boundsT + 1;
+    p.save();
+    p.setClipRect(target, Qt::IntersectClip);
+    p.translate(target.topLeft());
+    p.scale(target.width() / w, target.height() / h);
+    p.translate(-double(r.boundsL), -double(r.boundsT));
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    Reader player(bytes, &p);
+    const bool ok = player.Run(error);
+    player.Unwind();
+    p.restore();
+    return ok;
+}
+
+QImage RenderEmf(std::string_view bytes, QSize size, std::string* error) {
+    if (size.width() < 1 || size.height() < 1 || int64_t(size.width()) * size.height() > kMaxBitmapPixels * 2) {
+        if (error) *error = "bad image size " + std::to_string(size.width()) + " x " + std::to_string(size.height());
+        return {};
+    }
+    if (!ValidateEmf(bytes, error)) return {};
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    bool ok;
+    {
+        QPainter p(&img);
+        ok = PlayEmf(bytes, p, QRectF(0, 0, size.width(), size.height()), error);
+    }
+    if (!ok) return {};
+    return img;
+}
+
+} // namespace tarnel
