@@ -1,0 +1,62 @@
+#include "catalogs/catalogcursor.h"
+
+#include "tokenizer/libtext.h"
+
+namespace tarnel {
+
+void CatalogCursor::zerarparaimprimir(const std::string& name) {
+    const std::string u = UpperAscii(name);
+    if (u != "QR_LISTA" && u != "QR_FIG") return;
+    RecordsLeft = static_cast<int>(core_.ModuleList.size());
+    core_.ItemIndex = core_.ModuleList.empty() ? -1 : 0;  // selecting renders nothing
+}
+
+void CatalogCursor::SetLibrary(const std::string& libraryPath) {
+    const std::string folder = FolderOf(libraryPath);
+    const std::string file = FileNameOf(libraryPath);
+    DocFilePath = folder + "/" + DocFileName(file);
+    const size_t dot = file.find_last_of('.');
+    MdcFilePath = folder + "/" + (dot == std::string::npos ? file : file.substr(0, dot)) + ".mdc";
+}
+
+std::string CatalogCursor::SelectedName() const {
+    const int i = core_.ItemIndex;
+    return (i >= 0 && static_cast<size_t>(i) < core_.ModuleList.size()) ? core_.ModuleList[static_cast<size_t>(i)]
+                                                                       : std::string();
+}
+
+bool CatalogCursor::Advance() {
+    if (RecordsLeft > 0) {
+        --RecordsLeft;
+        ++core_.ItemIndex;  // past the last entry the list has no selection
+        return true;
+    }
+    return false;
+}
+
+bool CatalogCursor::QR_FIGNeedData(FigCell& cell, Canvas& picture) {
+    const bool selected = core_.ItemIndex >= 0 && static_cast<size_t>(core_.ItemIndex) < core_.ModuleList.size();
+    core_.ListBox1Click();
+    core_.DefinitionName = std::to_string(core_.PadCount);
+    cell.Scale = ScaleCaption(FitDrawing(core_, picture));
+    cell.Name = SelectedName();
+    cell.Pads = PadCaption(core_.DefinitionName);
+    cell.Alias = core_.AliasLine;
+    descriptions_.SetFiles(DocFilePath, MdcFilePath);
+    cell.Description = selected ? descriptions_.Describe(cell.Name, core_.Lines) : std::string();
+    if (Advance()) return true;
+    if (ShowInfo) ShowInfo("Catálogo gerado!");
+    return false;
+}
+
+bool CatalogCursor::QuickRepNeedData(ListRow& row) {
+    const bool selected = core_.ItemIndex >= 0 && static_cast<size_t>(core_.ItemIndex) < core_.ModuleList.size();
+    core_.ListBox1Click();
+    row.Name = SelectedName();
+    row.Alias = core_.AliasLine;
+    descriptions_.SetFiles(DocFilePath, MdcFilePath);
+    row.Description = selected ? descriptions_.Describe(row.Name, core_.Lines) : std::string();
+    return Advance();
+}
+
+} // namespace tarnel
