@@ -367,7 +367,7 @@ std::optional<RecordedPage> PageList::ReadPage(int n) const {
     if (s.Read(head, 8) != 8 || GetI32(head) != n) return std::nullopt;
     const int64_t next = GetI32(head + 4);
     // The picture's header tells its length.
-    char emfHead[64];
+    char emfHead[88];  // the smallest picture header
     if (s.Read(emfHead, sizeof emfHead) != sizeof emfHead) return std::nullopt;
     const uint32_t len = EmfDeclaredLength(std::string_view(emfHead, sizeof emfHead));
     if (len < sizeof emfHead || int64_t(len) != next - start - 12) return std::nullopt;
