@@ -1,6 +1,8 @@
 #include "pdf/ExportPack.h"
 
 #include "pdf/tnpdf.h"
+#include "report/emf.h"
+#include "report/pagestream.h"
 
 #include <cstdio>
 #include <exception>
@@ -13,6 +15,33 @@ void NullProgress::SetRange(int min, int max) {
 }
 
 void StderrProgress::SetLabel(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+int PageListSource::PageCount() const { return list_.PageCount(); }
+
+QImage PageListSource::PageImage(int n) const {
+    const std::optional<RecordedPage> page = list_.ReadPage(n);
+    if (!page) throw std::runtime_error("page " + std::to_string(n) + " is not available");
+    const QSize size = EmfNominalSize(page->Emf);
+    if (size.isEmpty()) throw std::runtime_error("page " + std::to_string(n) + " has no readable picture header");
+    // One page bitmap at a time, but not an absurd one from a damaged file.
+    if (static_cast<int64_t>(size.width()) * size.height() > 100LL * 1000 * 1000)
+        throw std::runtime_error("page " + std::to_string(n) + " is too large");
+    std::string why;
+    QImage img = RenderEmf(page->Emf, size, &why);
+    if (img.isNull()) throw std::runtime_error("page " + std::to_string(n) + ": " + (why.empty() ? "cannot be drawn" : why));
+    return img;
+}
+
+bool ExportPageListPdf(const PageList& pages, bool landscape, const std::string& fileBase, bool indexed,
+                       std::string* error, bool verbose) {
+    PageListSource source(pages, landscape);
+    TExportQR ex;
+    ex.Report = &source;
+    if (verbose) ex.MakeProgress = [] { return std::make_unique<StderrProgress>(); };
+    const bool ok = ex.ExportPDF(fileBase, indexed);
+    if (!ok && error) *error = ex.LastError;
+    return ok;
+}
 
 std::string PageLabel(int i, int n) { return "Page... " + std::to_string(i) + " of " + std::to_string(n); }
 

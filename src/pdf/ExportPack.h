@@ -8,6 +8,8 @@
 
 namespace tarnel {
 
+class PageList;
+
 // The pages to export: a count, each page played back into a white 24-bit
 // bitmap at its nominal pixel size, and the orientation of the report.
 // PageImage throws when the page cannot be given (for instance while the
@@ -74,6 +76,28 @@ public:
     // returns false, leaving any existing file as it was.
     bool ExportPDF(const std::string& FileBase, bool Indexed);
 };
+
+// The pages of a PageList, each picture played back into a white bitmap of
+// its nominal size. A page the list cannot give, or a malformed picture,
+// throws.
+class PageListSource : public PageSource {
+public:
+    PageListSource(const PageList& list, bool landscape) : list_(list), landscape_(landscape) {}
+    int PageCount() const override;
+    QImage PageImage(int n) const override;
+    bool Landscape() const override { return landscape_; }
+
+private:
+    const PageList& list_;
+    bool landscape_;
+};
+
+// Headless export of a PageList to fileBase + ".PDF" (for the command line
+// and the catalogs without a window). Returns false with the reason in
+// *error; a failed export leaves any existing file as it was. verbose writes
+// the page labels to stderr.
+bool ExportPageListPdf(const PageList& pages, bool landscape, const std::string& fileBase, bool indexed,
+                       std::string* error, bool verbose = false);
 
 // The base name for ExportPDF from a name chosen in the save dialog: the
 // extension goes, from the last dot of the name part on.
