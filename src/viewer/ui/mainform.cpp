@@ -1,0 +1,643 @@
+#include "viewer/ui/mainform.h"
+
+#include "index/ui/pag2.h"
+#include "preview/dialogs.h"
+#include "tokenizer/libtext.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFont>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
+
+using namespace tarnel;
+
+namespace tarnel {
+
+void ShowHandlerError(QWidget* parent, const std::exception& e) {
+    Dialogs().Message(parent, UiDialogs::Icon::Error, e.what());
+}
+
+void ShowHandlerError(QWidget* parent) {
+    Dialogs().Message(parent, UiDialogs::Icon::Error, "Unknown error");
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    Guarded(activeWindow(), [&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+void InstallFontSubstitutes() {
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(QStringLiteral("System"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+}
+
+void TClickList::mouseReleaseEvent(QMouseEvent* e) {
+    QListWidget::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && itemAt(e->position().toPoint()) != nullptr) emit Click();
+}
+
+void TClickList::keyPressEvent(QKeyEvent* e) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(e);
+    if (currentRow() != before) emit Click();
+}
+
+TViewImage::TViewImage(const Canvas& picture, QWidget* parent) : QWidget(parent), picture_(picture) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TViewImage::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    const QImage& img = picture_.Image();
+    const QRect shown(0, 0, std::min(width(), img.width()), std::min(height(), img.height()));
+    p.drawImage(shown.topLeft(), img, shown);
+}
+
+} // namespace tarnel
+
+namespace {
+
+QString FromBytes(const std::string& bytes) {
+    return QString::fromStdU16String(DisplayText16(bytes)).replace(QChar('\n'), QChar(0x240A));
+}
+
+// Windows-1252 character -> byte, the inverse of the display decoding.
+const std::unordered_map<char16_t, char>& Cp1252Bytes() {
+    static const std::unordered_map<char16_t, char> map = [] {
+        std::unordered_map<char16_t, char> m;
+        for (int b = 0x80; b < 0x100; ++b) {
+            const std::u16string u = DisplayText16(std::string(1, static_cast<char>(b)));
+            if (u.size() == 1) m.emplace(u[0], static_cast<char>(b));
+        }
+        return m;
+    }();
+    return map;
+}
+
+std::string ToBytes(QString text, bool utf8) {
+    text.replace(QChar(0x240A), QChar('\n'));
+    if (utf8) return text.toStdString();
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    const auto& map = Cp1252Bytes();
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) {
+            out += static_cast<char>(c.unicode());
+        } else {
+            auto it = map.find(c.unicode());
+            out += it != map.end() ? it->second : '?';
+        }
+    }
+    return out;
+}
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent, int w, int h) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFixedSize(w, h);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- file list adapter
+
+std::string TFileListAdapter::Folder() const { return QFile::encodeName(form_.Folder()).toStdString(); }
+
+int TFileListAdapter::Count() const { return form_.FileListBox1->count(); }
+
+std::string TFileListAdapter::Entry(int i) const {
+    const QListWidgetItem* item = form_.FileListBox1->item(i);
+    return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+}
+
+int TFileListAdapter::ItemIndex() const { return form_.FileListBox1->currentRow(); }
+
+void TFileListAdapter::SetItemIndex(int i) { form_.FileListBox1->setCurrentRow(i); }
+
+// ---------------------------------------------------------------- window
+
+template <typename Sender, typename Signal, typename Fn>
+void TForm1::On(Sender* sender, Signal signal, Fn fn) {
+    connect(sender, signal, this, [this, fn] { Guarded(this, [&] { fn(); }); });
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
+    InstallFontSubstitutes();
+    setObjectName("Form1");
+    move(113, 109);
+    resize(862, 607);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    ExecuteColorDialog = [this](QColor& colour) {
+        const QColor c = QColorDialog::getColor(colour, this);
+        if (!c.isValid()) return false;
+        colour = c;
+        return true;
+    };
+    BuildControls();
+    BuildMenu();
+    SetFolder(QDir::currentPath());
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TForm1::FocusWindowChanged);
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    DriveComboBox1 = new QComboBox(central);
+    DriveComboBox1->setObjectName("DriveComboBox1");
+    DLB1 = new QListWidget(central);
+    DLB1->setObjectName("DLB1");
+    DLB1->setFixedSize(145, 119);
+    FileListBox1 = new TClickList(central);
+    FileListBox1->setObjectName("FileListBox1");
+    FileListBox1->setFixedSize(145, 120);
+    b_report = Button(QStringLiteral("Catálogo"), "b_report", central, 77, 25);
+
+    TabControl1 = new QTabWidget(central);
+    TabControl1->setObjectName("TabControl1");
+    TabControl1->setFixedWidth(297);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName("TabSheet1");
+    ListBox1 = new TClickList(TabSheet1);
+    ListBox1->setObjectName("ListBox1");
+    auto* l1 = new QVBoxLayout(TabSheet1);
+    l1->setContentsMargins(9, 2, 9, 4);
+    l1->addWidget(ListBox1);
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName("TabSheet2");
+    TextListBox1 = new QPlainTextEdit(TabSheet2);
+    TextListBox1->setObjectName("TextListBox1");
+    TextListBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TextListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    TextListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* l2 = new QVBoxLayout(TabSheet2);
+    l2->setContentsMargins(2, 8, 2, 4);
+    l2->addWidget(TextListBox1);
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName("TabSheet3");
+    TabControl1->addTab(TabSheet1, QStringLiteral("Conteúdo"));
+    TabControl1->addTab(TabSheet2, QStringLiteral("Comandos"));
+    TabControl1->addTab(TabSheet3, QStringLiteral("testes"));
+    TabControl1->setTabVisible(2, false);
+    TabControl1->setCurrentIndex(0);
+
+    ScrollBox1 = new QScrollArea(central);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setMinimumSize(200, 200);
+    ScrollBox1->setBackgroundRole(QPalette::Button);
+    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image2 = new TViewImage(ViewImage, nullptr);
+    Image2->setObjectName("Image2");
+    Image2->resize(0, 0);
+    ScrollBox1->setWidget(Image2);
+    ScrollBox1->setWidgetResizable(false);
+
+    B_linha = Button(QStringLiteral("linha"), "B_linha", central, 75, 25);
+    B_apagar = Button(QStringLiteral("apagar"), "B_apagar", central, 75, 25);
+    B_converter = Button(QStringLiteral("Converter"), "B_converter", central, 75, 25);
+    Label2 = new QLabel(QStringLiteral("0"), central);
+    Label2->setObjectName("Label2");
+    Label2->setMinimumWidth(50);
+
+    RG_textos = new QGroupBox(QStringLiteral("Mostrar textos"), central);
+    RG_textos->setObjectName("RG_textos");
+    RG_textos->setFixedSize(206, 41);
+    RG_textosItems = new QButtonGroup(RG_textos);
+    auto* rl = new QHBoxLayout(RG_textos);
+    rl->setContentsMargins(6, 0, 6, 2);
+    const QString items[] = {QStringLiteral("Nenhum"), QStringLiteral("Só nome"), QStringLiteral("Todos")};
+    for (int i = 0; i < 3; ++i) {
+        auto* r = new QRadioButton(items[i], RG_textos);
+        r->setObjectName(QStringLiteral("RG_textos%1").arg(i));
+        RG_textosItems->addButton(r, i);
+        rl->addWidget(r);
+    }
+    RG_textosItems->button(0)->setChecked(true);
+
+    CB_arcos = new QCheckBox(QStringLiteral("Desenhar arcos"), central);
+    CB_arcos->setObjectName("CB_arcos");
+    CB_arcos->setChecked(true);
+    Button2 = Button(QStringLiteral("- Zoom"), "Button2", central, 52, 25);
+    Button3 = Button(QStringLiteral("+ Zoom"), "Button3", central, 52, 25);
+    Button4 = Button(QStringLiteral("Normal"), "Button4", central, 52, 25);
+
+    // Components kept hidden.
+    B_carregar = Button(QStringLiteral("Carregar"), "B_carregar", central, 75, 25);
+    B_carregar->move(233, 159);
+    B_carregar->hide();
+    FilenameEdit1 = new QWidget(central);
+    FilenameEdit1->setObjectName("FilenameEdit1");
+    FilenameEdit1Text = new QLineEdit(FilenameEdit1);
+    auto* browse = new QToolButton(FilenameEdit1);
+    browse->setText(QStringLiteral("..."));
+    auto* fl = new QHBoxLayout(FilenameEdit1);
+    fl->setContentsMargins(0, 0, 0, 0);
+    fl->addWidget(FilenameEdit1Text);
+    fl->addWidget(browse);
+    FilenameEdit1->setGeometry(140, 222, 201, 21);
+    FilenameEdit1->hide();
+    image1 = new QLabel(central);
+    image1->setObjectName("image1");
+    image1->setGeometry(311, 23, 2000, 2000);
+    image1->hide();
+    Label1 = new QLabel(QStringLiteral("Label1"), central);
+    Label1->setObjectName("Label1");
+    Label1->move(175, 15);
+    Label1->hide();
+    Button1 = Button(QStringLiteral("Tokens"), "Button1", central, 86, 25);
+    Button1->move(173, 23);
+    Button1->hide();
+
+    // Lists and tabs on the left, the drawing on the right taking what the
+    // window grows by, the button row at the bottom.
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    auto* top = new QHBoxLayout;
+    top->addWidget(DriveComboBox1, 1);
+    top->addWidget(b_report);
+    left->addLayout(top);
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(DLB1);
+    lists->addWidget(FileListBox1);
+    lists->addStretch();
+    left->addLayout(lists);
+    left->addWidget(TabControl1, 1);
+    auto* leftBox = new QWidget(central);
+    leftBox->setLayout(left);
+    leftBox->setFixedWidth(305);
+    left->setContentsMargins(0, 0, 0, 0);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(B_linha);
+    bottom->addWidget(B_apagar);
+    bottom->addWidget(B_converter);
+    bottom->addSpacing(12);
+    bottom->addWidget(Label2);
+    bottom->addWidget(RG_textos);
+    bottom->addSpacing(20);
+    bottom->addWidget(CB_arcos);
+    bottom->addStretch(1);
+    bottom->addWidget(Button2);
+    bottom->addWidget(Button3);
+    bottom->addWidget(Button4);
+
+    auto* grid = new QGridLayout(central);
+    grid->setContentsMargins(8, 8, 8, 4);
+    grid->setHorizontalSpacing(24);
+    grid->addWidget(leftBox, 0, 0);
+    grid->addWidget(ScrollBox1, 0, 1);
+    grid->addLayout(bottom, 1, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(0, 1);
+
+    connect(DriveComboBox1, &QComboBox::activated, this, [this](int i) {
+        Guarded(this, [&] { SetFolder(DriveComboBox1->itemData(i).toString()); });
+    });
+    connect(DLB1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        Guarded(this, [&] { SetFolder(item->data(Qt::UserRole).toString()); });
+    });
+    On(FileListBox1, &TClickList::Click, [this] { FileListBox1Click(); });
+    On(ListBox1, &TClickList::Click, [this] {
+        ItemIndex = ListBox1->currentRow();
+        ListBox1Click();
+    });
+    On(b_report, &QPushButton::clicked, [this] { b_reportClick(); });
+    On(B_carregar, &QPushButton::clicked, [this] { B_carregarClick(); });
+    On(browse, &QToolButton::clicked, [this] {
+        if (auto f = Dialogs().OpenFile(this, "Libs|*.lib|All files (*.*)|*.*", ""))
+            FilenameEdit1Text->setText(QString::fromStdString(*f));
+    });
+    On(B_linha, &QPushButton::clicked, [this] { B_linhaClick(); });
+    On(B_apagar, &QPushButton::clicked, [this] { B_apagarClick(); });
+    On(B_converter, &QPushButton::clicked, [this] { B_converterClick(); });
+    On(Button1, &QPushButton::clicked, [this] { Button1Click(); });
+    On(Button2, &QPushButton::clicked, [this] { Button2Click(); });
+    On(Button3, &QPushButton::clicked, [this] { Button3Click(); });
+    On(Button4, &QPushButton::clicked, [this] { Button4Click(); });
+    On(RG_textosItems, &QButtonGroup::idClicked, [this] { RG_textosClick(); });
+    // No handler: the arc drawer reads the box at the next drawing.
+    connect(CB_arcos, &QCheckBox::toggled, this, [this](bool on) { DrawArcs = on; });
+}
+
+void TForm1::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    Sair1 = bar->addAction(QStringLiteral("Sair"));
+    Sair1->setObjectName("Sair1");
+    Catlogos1 = bar->addMenu(QStringLiteral("Catálogos"));
+    Catlogos1->setObjectName("Catlogos1");
+    Desenhos1 = Catlogos1->addAction(QStringLiteral("Desenhos"));
+    Desenhos1->setObjectName("Desenhos1");
+    Lista1 = Catlogos1->addAction(QStringLiteral("Lista"));
+    Lista1->setObjectName("Lista1");
+    pag21 = bar->addMenu(QStringLiteral("Cores"));
+    pag21->setObjectName("pag21");
+    CorPad1 = pag21->addAction(QStringLiteral("Cor Cobre"));
+    CorPad1->setObjectName("CorPad1");
+    CorComp1 = pag21->addAction(QStringLiteral("Cor Comp"));
+    CorComp1->setObjectName("CorComp1");
+    CorCorpo1 = pag21->addAction(QStringLiteral("Cor Corpo"));
+    CorCorpo1->setObjectName("CorCorpo1");
+    CorFuro1 = pag21->addAction(QStringLiteral("Cor Furo"));
+    CorFuro1->setObjectName("CorFuro1");
+    pag22 = pag21->addAction(QStringLiteral("pag2"));
+    pag22->setObjectName("pag22");
+    pag22->setVisible(false);
+
+    On(Sair1, &QAction::triggered, [this] { Sair1Click(); });
+    On(Desenhos1, &QAction::triggered, [this] { Desenhos1Click(); });
+    On(Lista1, &QAction::triggered, [this] { Lista1Click(); });
+    On(CorPad1, &QAction::triggered, [this] { CorPad1Click(); });
+    On(CorComp1, &QAction::triggered, [this] { CorComp1Click(); });
+    On(CorCorpo1, &QAction::triggered, [this] { CorCorpo1Click(); });
+    On(CorFuro1, &QAction::triggered, [this] { CorFuro1Click(); });
+    On(pag22, &QAction::triggered, [this] { pag22Click(); });
+}
+
+// ---------------------------------------------------------------- folders and files
+
+void TForm1::SetFolder(const QString& path) {
+    QString dir = QDir(path).absolutePath();
+    const QString canonical = QFileInfo(dir).canonicalFilePath();
+    if (!canonical.isEmpty()) dir = canonical;
+    folder_ = dir;
+    QDir::setCurrent(folder_);
+    FillDrives();
+    FillFolders();
+    FillFiles();
+}
+
+void TForm1::FillDrives() {
+    QStringList roots{QStringLiteral("/"), QDir::homePath()};
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid() || !v.isReady() || !v.device().startsWith("/dev/")) continue;
+        if (QFileInfo(v.rootPath()).isDir() && !roots.contains(v.rootPath())) roots << v.rootPath();
+    }
+    DriveComboBox1->clear();
+    int best = 0, bestLength = 0;
+    for (int i = 0; i < roots.size(); ++i) {
+        const QString& r = roots[i];
+        DriveComboBox1->addItem(style()->standardIcon(i == 1 ? QStyle::SP_DirHomeIcon : QStyle::SP_DriveHDIcon), r, r);
+        const QString prefix = r.endsWith('/') ? r : r + '/';
+        if ((folder_ == r || folder_.startsWith(prefix)) && r.size() > bestLength) {
+            best = i;
+            bestLength = static_cast<int>(r.size());
+        }
+    }
+    DriveComboBox1->setCurrentIndex(best);
+}
+
+void TForm1::FillFolders() {
+    DLB1->clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    // The path from the root down to the folder, then its sub-folders.
+    QStringList chain;
+    for (QDir d(folder_);; ) {
+        chain.prepend(d.absolutePath());
+        if (d.isRoot() || !d.cdUp()) break;
+    }
+    int level = 0;
+    for (const QString& p : chain) {
+        const QString name = p == "/" ? p : QFileInfo(p).fileName();
+        auto* item = new QListWidgetItem(open, QString(level * 2, ' ') + name, DLB1);
+        item->setData(Qt::UserRole, p);
+        ++level;
+    }
+    DLB1->setCurrentRow(DLB1->count() - 1);
+    QDir d(folder_);
+    const QStringList subs = d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& s : subs) {
+        auto* item = new QListWidgetItem(closed, QString(level * 2, ' ') + s, DLB1);
+        item->setData(Qt::UserRole, d.absoluteFilePath(s));
+    }
+}
+
+void TForm1::FillFiles() {
+    FileListBox1->clear();
+    for (const std::string& name : ModFileNames(QFile::encodeName(folder_).toStdString())) {
+        auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    }
+}
+
+std::string TForm1::SelectedLibraryFileName() const {
+    const QListWidgetItem* item = FileListBox1->currentItem();
+    if (!item || !item->isSelected()) return {};
+    return item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+// ---------------------------------------------------------------- mirrors of the core
+
+void TForm1::ModuleListChanged() {
+    ListBox1->clear();
+    for (const std::string& name : ModuleList) ListBox1->addItem(FromBytes(name));
+    if (ItemIndex >= 0 && ItemIndex < ListBox1->count()) ListBox1->setCurrentRow(ItemIndex);
+    if (!keepCount_) Label2->setText(QString::number(ModuleList.size()));
+}
+
+void TForm1::LinesChanged() {
+    shown_.clear();
+    shownAllUtf8_ = true;
+    QStringList text;
+    for (const std::string& line : Lines) {
+        const QString s = FromBytes(line);
+        shown_.emplace(s.toStdU16String(), line);
+        if (DisplayTextUtf8(line) != line) shownAllUtf8_ = false;
+        text << s;
+    }
+    TextListBox1->setPlainText(text.join('\n'));
+    // The catalogs move the selection through ItemIndex.
+    if (ItemIndex != ListBox1->currentRow() && ItemIndex < ListBox1->count()) ListBox1->setCurrentRow(ItemIndex);
+}
+
+void TForm1::ViewChanged() {
+    Image2->resize(std::min(ViewWidth, QWIDGETSIZE_MAX), std::min(ViewHeight, QWIDGETSIZE_MAX));
+    Image2->update();
+}
+
+void TForm1::MemoToLines() {
+    std::vector<std::string> lines;
+    const QTextDocument* doc = TextListBox1->document();
+    if (!doc->isEmpty()) {
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            const QString text = b.text();
+            auto it = shown_.find(text.toStdU16String());
+            lines.push_back(it != shown_.end() ? it->second : ToBytes(text, shownAllUtf8_));
+        }
+    }
+    Lines = std::move(lines);
+    CaretLine = TextListBox1->textCursor().blockNumber();
+}
+
+// ---------------------------------------------------------------- handlers
+
+void TForm1::FormCreate() {
+    setWindowTitle(QStringLiteral("Tarnel 0.80 (20070705i) - Visualizador/Catálogo de Módulos p/KiCad"));
+    // The preview provider is registered at start-up, beside the preview
+    // window it opens.
+    ScaleDivisor = 10;
+    CorPad = kGreen;
+    CorCorpo = kBlue;
+    CorComp = kRed;
+    CorFuro = kOlive;
+}
+
+void TForm1::FormActivate() {
+    if (!activated_) {
+        activated_ = true;
+        if (!DefaultFolder.empty() && QFileInfo(QString::fromStdString(DefaultFolder)).isDir())
+            SetFolder(QString::fromStdString(DefaultFolder));
+    }
+    ScaleDivisor = 100;
+}
+
+void TForm1::FocusWindowChanged(QWindow* w) {
+    if (!w) return;  // another program took the focus
+    if (w->type() == Qt::Popup || w->type() == Qt::ToolTip) return;
+    if (w == windowHandle()) {
+        if (!activated_ || cameFromOwnWindow_) Guarded(this, [&] { FormActivate(); });
+        cameFromOwnWindow_ = false;
+        return;
+    }
+    // Message boxes and standard dialogs are not windows of the program's own.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() != w) continue;
+        if (qobject_cast<QMessageBox*>(top) || qobject_cast<QColorDialog*>(top) || qobject_cast<QFileDialog*>(top))
+            return;
+    }
+    cameFromOwnWindow_ = true;
+}
+
+void TForm1::FileListBox1Click() {
+    const std::string name = SelectedLibraryFileName();
+    if (name.empty()) {
+        // No file: the list empties, the count and the drawing stay.
+        keepCount_ = true;
+        TForm1Core::FileListBox1Click(std::string());
+        keepCount_ = false;
+        return;
+    }
+    TForm1Core::FileListBox1Click(QFile::encodeName(folder_).toStdString() + "/" + name);
+}
+
+void TForm1::B_converterClick() {
+    MemoToLines();
+    TForm1Core::B_converterClick();
+}
+
+void TForm1::B_linhaClick() {
+    MemoToLines();
+    TForm1Core::B_linhaClick();
+}
+
+void TForm1::B_carregarClick() {
+    TForm1Core::B_carregarClick(QFile::encodeName(FilenameEdit1Text->text()).toStdString());
+}
+
+void TForm1::Button2Click() {
+    if (ScaleDivisor <= 140) {
+        ScaleDivisor += 10;
+        ListBox1Click();
+    }
+}
+
+void TForm1::Button3Click() {
+    if (ScaleDivisor >= 30) {
+        ScaleDivisor -= 10;
+        ListBox1Click();
+    }
+}
+
+void TForm1::Button4Click() {
+    ScaleDivisor = 100;
+    ListBox1Click();
+}
+
+void TForm1::ChooseColor(Color& target) {
+    QColor c = QColor::fromRgb(ToRgb(ColorDialog1Color));
+    if (!ExecuteColorDialog || !ExecuteColorDialog(c)) return;
+    ColorDialog1Color = FromRgb(c.rgb());
+    target = ColorDialog1Color;
+}
+
+void TForm1::CorPad1Click() { ChooseColor(CorPad); }
+void TForm1::CorComp1Click() { ChooseColor(CorComp); }
+void TForm1::CorCorpo1Click() { ChooseColor(CorCorpo); }
+void TForm1::CorFuro1Click() { ChooseColor(CorFuro); }
+
+void TForm1::RG_textosClick() {
+    TextMode = std::max(0, RG_textosItems->checkedId());
+    ListBox1Click();
+}
+
+void TForm1::Sair1Click() { close(); }
+
+void TForm1::pag22Click() {
+    if (Form2) Form2->exec();
+}
+
+void TForm1::Desenhos1Click() { b_reportClick(); }
+
+void TForm1::b_reportClick() {
+    ScaleDivisor = 100;
+    if (ModuleList.empty()) {
+        Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
+        return;
+    }
+    if (RunDrawingCatalog) RunDrawingCatalog();
+}
+
+void TForm1::Lista1Click() {
+    if (ModuleList.empty()) {
+        Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
+        return;
+    }
+    if (RunListCatalog) RunListCatalog();
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    QMainWindow::closeEvent(e);
+    if (e->isAccepted()) emit Closed();
+}

@@ -1,0 +1,238 @@
+#pragma once
+// The main window: drive, folder and file lists to pick a footprint library,
+// the library's modules, the module's command lines, the drawing, zoom, text
+// and arc choices, colours and the catalog commands. A thin view over
+// TForm1Core, which holds all of the browsing and drawing state.
+#include "index/indexrun.h"
+#include "viewer/tarnel.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMainWindow>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QColor;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QTabWidget;
+class QWindow;
+class TForm2;
+
+namespace tarnel {
+
+// Shows the text of an exception that escaped an event handler in an error
+// box; the program carries on.
+void ShowHandlerError(QWidget* parent, const std::exception& e);
+void ShowHandlerError(QWidget* parent);  // for anything not a std::exception
+
+// Runs fn, handing anything it throws to ShowHandlerError.
+template <typename Fn>
+void Guarded(QWidget* parent, Fn&& fn) {
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        ShowHandlerError(parent, e);
+    } catch (...) {
+        ShowHandlerError(parent);
+    }
+}
+
+// The program's application object: whatever escapes an event handler of
+// any window ends in ShowHandlerError instead of ending the program.
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// "MS Sans Serif" and "System" to a Debian sans-serif, Arial to Liberation
+// Sans.
+void InstallFontSubstitutes();
+
+// A list whose Click follows the user: a mouse click on an item (also the
+// selected one) or a keyboard move of the selection. Setting the selection
+// from code does not click.
+class TClickList : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+signals:
+    void Click();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+};
+
+// Image2: shows the top-left of ViewImage at the displayed size, white
+// beyond the 2000 x 2000 picture.
+class TViewImage : public QWidget {
+public:
+    TViewImage(const Canvas& picture, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const Canvas& picture_;
+};
+
+} // namespace tarnel
+
+class TForm1;
+
+// The component index's view of the main window's "*.mod" file list.
+class TFileListAdapter : public tarnel::IndexFileList {
+public:
+    explicit TFileListAdapter(TForm1& form) : form_(form) {}
+    std::string Folder() const override;
+    int Count() const override;
+    std::string Entry(int i) const override;
+    int ItemIndex() const override;
+    void SetItemIndex(int i) override;
+
+private:
+    TForm1& form_;
+};
+
+class TForm1 : public QMainWindow, public tarnel::TForm1Core {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Seams filled at start-up by the catalogs; called once the module list
+    // is known not to be empty.
+    std::function<void()> RunDrawingCatalog;
+    std::function<void()> RunListCatalog;
+    // The component index window, created hidden at start-up.
+    TForm2* Form2 = nullptr;
+    // ColorDialog1: runs the dialog on colour; false when cancelled.
+    std::function<bool(QColor& colour)> ExecuteColorDialog;
+    // The colour ColorDialog1 opens on: the last one chosen in it.
+    tarnel::Color ColorDialog1Color = tarnel::kBlack;
+    // Opened at the first activation when it exists.
+    std::string DefaultFolder = "/kicad/modules";
+
+    // The file list's selected file name (file-system bytes), empty when
+    // nothing is selected.
+    std::string SelectedLibraryFileName() const;
+    // The folder list's folder, which is also the process's current folder.
+    QString Folder() const { return folder_; }
+    void SetFolder(const QString& path);
+    tarnel::IndexFileList& FileList() { return fileList_; }
+
+    // Controls, named as the window definition names them.
+    QComboBox* DriveComboBox1;
+    QListWidget* DLB1;
+    tarnel::TClickList* FileListBox1;
+    QPushButton* b_report;
+    QPushButton* B_carregar;
+    QWidget* FilenameEdit1;
+    QLineEdit* FilenameEdit1Text;
+    QTabWidget* TabControl1;
+    QWidget* TabSheet1;
+    tarnel::TClickList* ListBox1;
+    QWidget* TabSheet2;
+    QPlainTextEdit* TextListBox1;
+    QWidget* TabSheet3;
+    QScrollArea* ScrollBox1;
+    tarnel::TViewImage* Image2;
+    QLabel* image1;
+    QPushButton* B_linha;
+    QPushButton* B_apagar;
+    QPushButton* B_converter;
+    QLabel* Label2;
+    QGroupBox* RG_textos;
+    QButtonGroup* RG_textosItems;
+    QCheckBox* CB_arcos;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QLabel* Label1;
+    QPushButton* Button1;
+
+    QAction* Sair1;
+    QMenu* Catlogos1;
+    QAction* Desenhos1;
+    QAction* Lista1;
+    QMenu* pag21;
+    QAction* CorPad1;
+    QAction* CorComp1;
+    QAction* CorCorpo1;
+    QAction* CorFuro1;
+    QAction* pag22;
+
+    using tarnel::TForm1Core::FileListBox1Click;
+    void FormCreate();
+    void FormActivate();
+    void FileListBox1Click();
+    // The memo's text goes to Lines first.
+    void B_converterClick();
+    void B_linhaClick();
+    void B_carregarClick();
+    void Button1Click() {}
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void CorPad1Click();
+    void CorComp1Click();
+    void CorCorpo1Click();
+    void CorFuro1Click();
+    void RG_textosClick();
+    void Sair1Click();
+    void pag22Click();
+    void Desenhos1Click();
+    void Lista1Click();
+    void b_reportClick();
+
+    // Copies the memo into Lines: unedited lines keep their bytes; edited
+    // ones are encoded as UTF-8, or as Windows-1252 when a line shown was
+    // not valid UTF-8. The caret's line becomes CaretLine.
+    void MemoToLines();
+
+    void ModuleListChanged() override;
+    void LinesChanged() override;
+    void ViewChanged() override;
+
+signals:
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void FillDrives();
+    void FillFolders();
+    void FillFiles();
+    void ChooseColor(tarnel::Color& target);
+    void FocusWindowChanged(QWindow* w);
+    // Connects a signal to a handler behind the default error handler.
+    template <typename Sender, typename Signal, typename Fn>
+    void On(Sender* sender, Signal signal, Fn fn);
+
+    TFileListAdapter fileList_;
+    QString folder_;
+    bool keepCount_ = false;
+    bool activated_ = false;
+    bool cameFromOwnWindow_ = false;
+    // Memo lines as shown -> the bytes they stand for.
+    std::unordered_map<std::u16string, std::string> shown_;
+    bool shownAllUtf8_ = true;
+};
