@@ -1,0 +1,69 @@
+#include "report/pagestream.h"
+#include "tokenizer/libtext.h"
+#include "viewer/tarnel.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace tarnel;
+
+namespace {
+int RunCli(const QStringList& args, std::string* out = nullptr, std::string* err = nullptr) {
+    QProcess p;
+    p.start(TARNEL_CLI, args);
+    p.waitForFinished(120000);
+    if (out) *out = p.readAllStandardOutput().toStdString();
+    if (err) *err = p.readAllStandardError().toStdString();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+} // namespace
+
+// Page counts follow six cells and 52 rows a page (no alias text stretches
+// in these libraries' footprints).
+TEST(CliCatalog, RealLibrariesPageCounts) {
+    QTemporaryDir d;
+    for (const char* lib : {"connect.mod", "Pot.mod", "muonde.mod", "units_mm/lqfp.mod"}) {
+        const std::string path = std::string(TARNEL_CORPUS "/") + lib;
+        const size_t n = ScanModuleNames(ReadFileBytes(path)).size();
+        for (const char* kind : {"drawings", "list"}) {
+            const QString qrp = d.filePath(QStringLiteral("r.qrp"));
+            std::string out, err;
+            ASSERT_EQ(RunCli({"catalog", kind, QString::fromStdString(path), "--qrp", qrp}, &out, &err), 0) << err;
+            const int perPage = std::string(kind) == "drawings" ? 6 : 52;
+            const int expected = static_cast<int>((n + perPage - 1) / perPage);
+            LoadedReport r = LoadReport(qrp.toStdString());
+            EXPECT_EQ(r.PageCount, expected) << lib << " " << kind;
+            ASSERT_TRUE(r.Paper.has_value());
+            EXPECT_EQ(r.Paper->Row, 10);  // A4 at 96 dpi
+            EXPECT_NE(out.find("\"pages\":" + std::to_string(expected)), std::string::npos) << out;
+        }
+    }
+}
+
+TEST(CliCatalog, PdfOfACatalogPassesQpdf) {
+    if (QStandardPaths::findExecutable("qpdf").isEmpty()) GTEST_SKIP() << "qpdf is not installed";
+    QTemporaryDir d;
+    const QString base = d.filePath("pot");
+    std::string err;
+    ASSERT_EQ(RunCli({"catalog", "drawings", TARNEL_CORPUS "/Pot.mod", "--pdf", base}, nullptr, &err), 0) << err;
+    QProcess q;
+    q.start("qpdf", {"--check", base + ".PDF"});
+    q.waitForFinished(60000);
+    EXPECT_EQ(q.exitCode(), 0) << q.readAllStandardOutput().toStdString();
+}
+
+TEST(CliCatalog, BadArguments) {
+    EXPECT_EQ(RunCli({"catalog", "pictures", TARNEL_CORPUS "/Pot.mod"}), 2);
+    EXPECT_EQ(RunCli({"catalog", "list", "/nonexistent.mod"}), 1);
+    QTemporaryDir d;
+    const QString empty = d.filePath("empty.mod");
+    QFile f(empty);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    std::string err;
+    EXPECT_EQ(RunCli({"catalog", "list", empty}, nullptr, &err), 1);
+    EXPECT_NE(err.find("Nenhuma biblioteca selecionada"), std::string::npos) << err;
+}
