@@ -42,6 +42,7 @@ enum : uint32_t {
     EMR_RECTANGLE = 43,
     EMR_LINETO = 54,
     EMR_FILLRGN = 71,
+    EMR_BITBLT = 76,
     EMR_STRETCHDIBITS = 81,
     EMR_EXTCREATEFONTINDIRECTW = 82,
     EMR_EXTTEXTOUTW = 84,
@@ -58,7 +59,7 @@ constexpr uint32_t kBrushSlot = 1, kFontSlot = 2;
 constexpr uint32_t TRANSPARENT = 1, OPAQUE = 2;
 constexpr uint32_t TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
 constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_PDY = 0x2000;
-constexpr uint32_t SRCCOPY = 0x00CC0020;
+constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
 constexpr int kDpi = 96;
 constexpr int kMaxSavedStates = 4096;
 constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
@@ -165,8 +166,8 @@ void EmfRecorder::Begin() {
     o.u32(EMR_HEADER);
     o.u32(0);                  // size, set below
     o.rect(0, 0, w - 1, h - 1);  // bounds, inclusive, in pixels
-    const auto hundredths = [](int px) { return static_cast<int32_t>(std::lround(px * 2540.0 / kDpi)); };
-    o.rect(0, 0, hundredths(w), hundredths(h));  // frame, 0.01 mm
+    const auto hundredths = [](int px) { return static_cast<int32_t>(std::lround(px * 2540.0 / kDpi)) - 1; };
+    o.rect(0, 0, hundredths(w), hundredths(h));  // frame, 0.01 mm, inclusive
     o.u32(kSignature);
     o.u32(0x00010000);  // version
     o.u32(0);           // nBytes, set by Finish
@@ -178,15 +179,17 @@ void EmfRecorder::Begin() {
     o.u32(nDesc);
     o.u32(kHeaderSize);  // offDescription
     o.u32(0);            // nPalEntries
-    o.i32(w);            // reference device in pixels: the page itself at 96 dpi
-    o.i32(h);
-    o.i32(static_cast<int32_t>(std::lround(w * 25.4 / kDpi)));
-    o.i32(static_cast<int32_t>(std::lround(h * 25.4 / kDpi)));
+    // Reference device: 4800 pixels in 1270 mm is exactly 96 pixels per
+    // inch, so that viewers scale the frame to the page without drift.
+    o.i32(4800);
+    o.i32(4800);
+    o.i32(1270);
+    o.i32(1270);
     o.u32(0);  // cbPixelFormat
     o.u32(0);  // offPixelFormat
     o.u32(0);  // bOpenGL
-    o.u32(static_cast<uint32_t>(std::lround(w * 25400.0 / kDpi)));  // micrometres
-    o.u32(static_cast<uint32_t>(std::lround(h * 25400.0 / kDpi)));
+    o.u32(1270000);  // the reference device in micrometres
+    o.u32(1270000);
     for (char16_t c : desc) o.u16(static_cast<uint16_t>(c));
     o.pad4();
     Put32(o.s, 4, static_cast<uint32_t>(o.s.size()));
@@ -216,11 +219,15 @@ void EmfRecorder::Record(uint32_t type, const std::string& body) {
     ++records_;
 }
 
-uint32_t EmfRecorder::BrushFor(Color c) {
+// Selects a solid brush of colour c, reusing the last one when it matches.
+void EmfRecorder::SelectBrush(Color c) {
     c &= 0xFFFFFF;
-    if (brush_ && brushColor_ == c) return brush_;
+    if (brush_ && brushColor_ == c) return;
     Out b;
     if (brush_) {
+        b.u32(kWhiteBrush);  // a selected object is not deleted
+        Record(EMR_SELECTOBJECT, b.s);
+        b.s.clear();
         b.u32(brush_);
         Record(EMR_DELETEOBJECT, b.s);
         b.s.clear();
@@ -233,25 +240,34 @@ uint32_t EmfRecorder::BrushFor(Color c) {
     b.u32(static_cast<uint32_t>(c));
     b.u32(0);
     Record(EMR_CREATEBRUSHINDIRECT, b.s);
-    return brush_;
+    b.s.clear();
+    b.u32(brush_);
+    Record(EMR_SELECTOBJECT, b.s);
+}
+
+// A fill is a pattern copy of the selected brush onto the box: the box's
+// pixels exactly, no pen involved, and drawn by every common viewer.
+void EmfRecorder::PatCopy(int32_t l, int32_t t, int32_t r, int32_t bottom) {
+    Out b;
+    b.rect(l, t, r - 1, bottom - 1);  // bounds, inclusive
+    b.i32(l);
+    b.i32(t);
+    b.i32(r - l);
+    b.i32(bottom - t);
+    b.u32(PATCOPY);
+    b.i32(0);  // no source
+    b.i32(0);
+    for (float f : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) b.f32(f);
+    b.u32(0);  // BkColorSrc
+    b.u32(0);  // DIB_RGB_COLORS
+    for (int i = 0; i < 4; ++i) b.u32(0);  // no bitmap
+    Record(EMR_BITBLT, b.s);
 }
 
 void EmfRecorder::FillRect(const QRect& r, Color c) {
     if (r.width() <= 0 || r.height() <= 0) return;
-    const uint32_t brush = BrushFor(c);
-    const int32_t l = r.left(), t = r.top();
-    const int32_t rr = Clamp32(int64_t(l) + r.width()), bb = Clamp32(int64_t(t) + r.height());
-    Out b;
-    b.rect(l, t, rr - 1, bb - 1);  // bounds, inclusive
-    b.u32(32 + 16);                // cbRgnData
-    b.u32(brush);
-    b.u32(32);  // RegionDataHeader: size, RDH_RECTANGLES, one rectangle
-    b.u32(1);
-    b.u32(1);
-    b.u32(16);
-    b.rect(l, t, rr, bb);
-    b.rect(l, t, rr, bb);  // exclusive right and bottom
-    Record(EMR_FILLRGN, b.s);
+    SelectBrush(c);
+    PatCopy(r.left(), r.top(), Clamp32(int64_t(r.left()) + r.width()), Clamp32(int64_t(r.top()) + r.height()));
 }
 
 void EmfRecorder::SelectFont(const QFont& font) {
@@ -316,6 +332,7 @@ void EmfRecorder::DrawText(int x, int y, const QString& text, const QFont& font,
         b.s.clear();
         bkColor_ = background;
     }
+    if (opaque) SelectBrush(background);
     Record(EMR_SAVEDC, {});
     b.rect(clip.left(), clip.top(), Clamp32(int64_t(clip.left()) + clip.width()),
            Clamp32(int64_t(clip.top()) + clip.height()));
@@ -326,6 +343,9 @@ void EmfRecorder::DrawText(int x, int y, const QString& text, const QFont& font,
     const std::vector<int32_t> dx = TextAdvances(text, font);
     const int64_t adv = fm.horizontalAdvance(text);
     const int64_t right = int64_t(x) + adv, bottom = int64_t(y) + fm.height();
+    // The opaque box is also filled on its own: some viewers ignore
+    // ETO_OPAQUE. Same box, same colour, so the two agree.
+    if (opaque && adv > 0) PatCopy(x, y, Clamp32(right), Clamp32(bottom));
     const uint32_t n = static_cast<uint32_t>(text.size());
     const uint32_t offString = 76;
     const uint32_t offDx = offString + ((n * 2 + 3) & ~3u);
@@ -415,6 +435,9 @@ std::string EmfRecorder::Finish() {
         b.s.clear();
     }
     if (brush_) {
+        b.u32(kWhiteBrush);
+        Record(EMR_SELECTOBJECT, b.s);
+        b.s.clear();
         b.u32(brush_);
         Record(EMR_DELETEOBJECT, b.s);
         b.s.clear();
@@ -516,7 +539,11 @@ private:
     }
     bool Record(uint32_t type);
     bool DoText();
-    bool DoBitmap();
+    bool Dib(const char* name, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits, uint32_t usage,
+             QImage* img, bool* bottomUp);
+    void Blit(QImage img, QRectF src, QRectF dst);
+    bool DoStretchDiBits();
+    bool DoBitBlt();
     bool DoFillRgn();
     QFont MakeFont(const LogFontData& lf) const;
     static Object Stock(uint32_t ih);
@@ -793,7 +820,9 @@ bool Reader::Record(uint32_t type) {
         case EMR_EXTTEXTOUTW:
             return DoText();
         case EMR_STRETCHDIBITS:
-            return DoBitmap();
+            return DoStretchDiBits();
+        case EMR_BITBLT:
+            return DoBitBlt();
         default:
             return true;  // not needed for pages: skipped
     }
@@ -860,7 +889,7 @@ bool Reader::DoText() {
     p_->save();
     if (dc_.font.escapement) {
         p_->translate(ref);
-        p_->rotate(-dc_.font.escapement / 10.0);
+        p_->rotate(-(dc_.font.escapement / 10.0));
         p_->translate(-ref);
     }
     if (options & ETO_OPAQUE) p_->fillRect(rect, QColor(ToRgb(dc_.bkColor)));
@@ -886,69 +915,111 @@ bool Reader::DoText() {
     return true;
 }
 
-bool Reader::DoBitmap() {
-    if (!Need(80, "STRETCHDIBITS")) return false;
-    const int32_t xDest = I(24), yDest = I(28), xSrc = I(32), ySrc = I(36), cxSrc = I(40), cySrc = I(44);
-    const uint32_t offBmi = U(48), cbBmi = U(52), offBits = U(56), cbBits = U(60), usage = U(64), rop = U(68);
-    const int32_t cxDest = I(72), cyDest = I(76);
-    const std::string at = " at offset " + std::to_string(recOff_);
-    if (cbBmi == 0 && cbBits == 0) return true;  // no bitmap: a pure raster operation
-    if (cbBmi < 40) return Fail("STRETCHDIBITS" + at + " has a bitmap header of " + std::to_string(cbBmi) + " bytes");
+// Checks a record's device-independent bitmap; with img, also decodes it
+// top-down (left null for the forms that are not drawn).
+bool Reader::Dib(const char* name, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits, uint32_t usage,
+                 QImage* img, bool* bottomUp) {
+    const std::string at = std::string(name) + " at offset " + std::to_string(recOff_);
+    if (cbBmi < 40) return Fail(at + " has a bitmap header of " + std::to_string(cbBmi) + " bytes");
     if (!Inside(offBmi, cbBmi, "bitmap header") || !Inside(offBits, cbBits, "bitmap bits")) return false;
     const unsigned char* h = rec_ + offBmi;
     const uint32_t biSize = Get32(h);
     const int32_t bw = static_cast<int32_t>(Get32(h + 4)), bhRaw = static_cast<int32_t>(Get32(h + 8));
     const uint16_t bpp = static_cast<uint16_t>(h[14] | (h[15] << 8));
     const uint32_t compression = Get32(h + 16), clrUsed = Get32(h + 32);
-    if (biSize < 40 || biSize > cbBmi) return Fail("STRETCHDIBITS" + at + " has a bad bitmap header size");
+    if (biSize < 40 || biSize > cbBmi) return Fail(at + " has a bad bitmap header size");
     if (bw <= 0 || bhRaw == 0 || bhRaw == std::numeric_limits<int32_t>::min())
-        return Fail("STRETCHDIBITS" + at + " has a bad bitmap size " + std::to_string(bw) + " x " + std::to_string(bhRaw));
+        return Fail(at + " has a bad bitmap size " + std::to_string(bw) + " x " + std::to_string(bhRaw));
     const int64_t bh = bhRaw < 0 ? -int64_t(bhRaw) : bhRaw;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return Fail("STRETCHDIBITS" + at + " has " + std::to_string(bpp) + " bits per pixel");
-    if (int64_t(bw) * bh > kMaxBitmapPixels) return Fail("STRETCHDIBITS" + at + " has a bitmap too large to draw");
+        return Fail(at + " has " + std::to_string(bpp) + " bits per pixel");
+    if (int64_t(bw) * bh > kMaxBitmapPixels) return Fail(at + " has a bitmap too large to draw");
     const int64_t stride = ((int64_t(bw) * bpp + 31) / 32) * 4;
     const bool rgb = compression == 0;
     if (rgb && stride * bh > int64_t(cbBits))
-        return Fail("STRETCHDIBITS" + at + " holds " + std::to_string(cbBits) + " bytes for a " + std::to_string(bw) +
-                    " x " + std::to_string(bh) + " bitmap of " + std::to_string(bpp) + " bits");
+        return Fail(at + " holds " + std::to_string(cbBits) + " bytes for a " + std::to_string(bw) + " x " +
+                    std::to_string(bh) + " bitmap of " + std::to_string(bpp) + " bits");
     uint64_t colours = 0;
     if (bpp <= 8) colours = clrUsed ? clrUsed : (1u << bpp);
     if (bpp <= 8 && usage == 0 && (colours > 256 || biSize + colours * 4 > cbBmi))
-        return Fail("STRETCHDIBITS" + at + " has a colour table outside its bitmap header");
-    if (!p_ || !rgb || bpp == 16 || usage != 0 || rop != SRCCOPY) return true;  // drawn only in the common form
+        return Fail(at + " has a colour table outside its bitmap header");
+    if (!img) return true;
+    *img = QImage();
+    *bottomUp = bhRaw > 0;
+    if (!rgb || bpp == 16 || usage != 0) return true;  // drawn only in the common forms
 
-    QImage img(bw, static_cast<int>(bh), QImage::Format_RGB32);
+    QImage out(bw, static_cast<int>(bh), QImage::Format_RGB32);
     const unsigned char* bits = rec_ + offBits;
     const unsigned char* pal = h + biSize;
     for (int64_t row = 0; row < bh; ++row) {
-        const unsigned char* s = bits + stride * (bhRaw > 0 ? bh - 1 - row : row);
-        QRgb* d = reinterpret_cast<QRgb*>(img.scanLine(static_cast<int>(row)));
+        const unsigned char* src = bits + stride * (bhRaw > 0 ? bh - 1 - row : row);
+        QRgb* d = reinterpret_cast<QRgb*>(out.scanLine(static_cast<int>(row)));
         for (int32_t x = 0; x < bw; ++x) {
             switch (bpp) {
-                case 24: d[x] = qRgb(s[3 * x + 2], s[3 * x + 1], s[3 * x]); break;
-                case 32: d[x] = qRgb(s[4 * x + 2], s[4 * x + 1], s[4 * x]); break;
+                case 24: d[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]); break;
+                case 32: d[x] = qRgb(src[4 * x + 2], src[4 * x + 1], src[4 * x]); break;
                 default: {
                     const int64_t bit = int64_t(x) * bpp;
-                    const unsigned v = (s[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+                    const unsigned v = (src[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
                     d[x] = v < colours ? qRgb(pal[4 * v + 2], pal[4 * v + 1], pal[4 * v]) : qRgb(0, 0, 0);
                 }
             }
         }
     }
-    // Source rectangle: y counted from the bottom row for a bottom-up bitmap.
-    const double sy = bhRaw > 0 ? double(bh) - ySrc - cySrc : ySrc;
-    QRectF src(xSrc, sy, cxSrc, cySrc);
-    QRectF dst(xDest, yDest, cxDest, cyDest);
-    const bool mx = cxDest < 0, my = cyDest < 0;
+    *img = std::move(out);
+    return true;
+}
+
+// Draws src of img into dst; negative destination sizes mirror.
+void Reader::Blit(QImage img, QRectF src, QRectF dst) {
+    const bool mx = dst.width() < 0, my = dst.height() < 0;
     if (mx || my) {
         img = img.mirrored(mx, my);
-        src = QRectF(mx ? bw - src.right() : src.left(), my ? double(bh) - src.bottom() : src.top(), src.width(),
-                     src.height());
+        src = QRectF(mx ? img.width() - src.right() : src.left(), my ? img.height() - src.bottom() : src.top(),
+                     src.width(), src.height());
         dst = dst.normalized();
     }
-    if (src.width() <= 0 || src.height() <= 0 || dst.isEmpty()) return true;
+    if (src.width() <= 0 || src.height() <= 0 || dst.isEmpty()) return;
     p_->drawImage(dst, img, src);
+}
+
+bool Reader::DoStretchDiBits() {
+    if (!Need(80, "STRETCHDIBITS")) return false;
+    const int32_t xDest = I(24), yDest = I(28), xSrc = I(32), ySrc = I(36), cxSrc = I(40), cySrc = I(44);
+    const uint32_t offBmi = U(48), cbBmi = U(52), offBits = U(56), cbBits = U(60), usage = U(64), rop = U(68);
+    const int32_t cxDest = I(72), cyDest = I(76);
+    if (cbBmi == 0 && cbBits == 0) return true;  // no bitmap: a pure raster operation, not drawn
+    QImage img;
+    bool bottomUp = false;
+    if (!Dib("STRETCHDIBITS", offBmi, cbBmi, offBits, cbBits, usage, p_ ? &img : nullptr, &bottomUp)) return false;
+    if (!p_ || img.isNull() || rop != SRCCOPY) return true;
+    // Source y counts from the bottom row of a bottom-up bitmap.
+    const double sy = bottomUp ? double(img.height()) - ySrc - cySrc : ySrc;
+    Blit(img, QRectF(xSrc, sy, cxSrc, cySrc), QRectF(xDest, yDest, cxDest, cyDest));
+    return true;
+}
+
+bool Reader::DoBitBlt() {
+    if (!Need(100, "BITBLT")) return false;
+    const int32_t xDest = I(24), yDest = I(28), cxDest = I(32), cyDest = I(36), xSrc = I(44), ySrc = I(48);
+    const uint32_t rop = U(40), usage = U(80), offBmi = U(84), cbBmi = U(88), offBits = U(92), cbBits = U(96);
+    const QRectF dst(xDest, yDest, cxDest, cyDest);
+    if (cbBmi == 0 && cbBits == 0) {
+        // No source: a fill with the brush, black or white.
+        if (!p_) return true;
+        if (rop == PATCOPY && dc_.brush.kind == Object::Brush && !dc_.brush.null)
+            p_->fillRect(dst.normalized(), QColor(ToRgb(dc_.brush.color)));
+        else if (rop == 0x00000042u)
+            p_->fillRect(dst.normalized(), Qt::black);
+        else if (rop == 0x00FF0062u)
+            p_->fillRect(dst.normalized(), Qt::white);
+        return true;
+    }
+    QImage img;
+    bool bottomUp = false;
+    if (!Dib("BITBLT", offBmi, cbBmi, offBits, cbBits, usage, p_ ? &img : nullptr, &bottomUp)) return false;
+    if (!p_ || img.isNull() || rop != SRCCOPY) return true;
+    Blit(img, QRectF(xSrc, ySrc, cxDest, cyDest), dst);
     return true;
 }
 

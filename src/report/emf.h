@@ -39,7 +39,8 @@ private:
     void Begin();
     void Record(uint32_t type, const std::string& body);
     void SelectFont(const QFont& font);
-    uint32_t BrushFor(Color c);
+    void SelectBrush(Color c);
+    void PatCopy(int32_t l, int32_t t, int32_t r, int32_t b);
 
     QSize size_;
     std::string out_;

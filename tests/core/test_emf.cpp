@@ -18,6 +18,7 @@ enum : uint32_t {
     kSelectObject = 37,
     kCreateBrush = 39,
     kFillRgn = 71,
+    kBitBlt = 76,
     kStretchDiBits = 81,
     kExtCreateFont = 82,
     kExtTextOutW = 84,
@@ -56,16 +57,17 @@ TEST(Emf, HeaderDescribesThePage) {
     EXPECT_EQ(Rd32(emf, 8), 0u);
     EXPECT_EQ(Rd32(emf, 16), 793u);
     EXPECT_EQ(Rd32(emf, 20), 1122u);
-    EXPECT_EQ(Rd32(emf, 32), 21008u);  // 794 px = 210.08 mm
-    EXPECT_EQ(Rd32(emf, 36), 29713u);  // 1123 px = 297.13 mm
+    EXPECT_EQ(Rd32(emf, 32), 21007u);  // 794 px = 210.08 mm, inclusive
+    EXPECT_EQ(Rd32(emf, 36), 29712u);  // 1123 px = 297.13 mm
     EXPECT_EQ(Rd32(emf, 48), emf.size());
     const auto recs = Records(emf);
     EXPECT_EQ(Rd32(emf, 52), recs.size());
     EXPECT_EQ(recs.back().first, static_cast<uint32_t>(kEof));
     EXPECT_EQ(recs.back().second + 20, emf.size());
     EXPECT_EQ(Rd32(emf, 56) & 0xFFFF, 3u);  // the picture, a brush and a font
-    EXPECT_EQ(Rd32(emf, 72), 794u);         // reference device
-    EXPECT_EQ(Rd32(emf, 76), 1123u);
+    // Reference device at exactly 96 pixels per inch.
+    EXPECT_EQ(Rd32(emf, 72) * 254, Rd32(emf, 80) * 960);
+    EXPECT_EQ(Rd32(emf, 76) * 254, Rd32(emf, 84) * 960);
     EXPECT_EQ(EmfNominalSize(emf), QSize(kA4W, kA4H));
     EXPECT_EQ(EmfDeclaredLength(emf), emf.size());
     std::string error;
@@ -73,33 +75,96 @@ TEST(Emf, HeaderDescribesThePage) {
     for (auto& [type, off] : recs) EXPECT_EQ(Rd32(emf, off + 4) % 4, 0u) << "record at " << off;
 }
 
-TEST(Emf, FillsAreSingleRectangleRegions) {
+TEST(Emf, FillsArePatternCopiesOfTheSelectedBrush) {
     EmfRecorder r(QSize(100, 100));
     r.FillRect(QRect(10, 20, 30, 40), kRed);
     r.FillRect(QRect(5, 5, 0, 10), kRed);  // empty: nothing
+    r.FillRect(QRect(40, 20, 5, 5), kRed);  // same brush again
     const std::string emf = r.Finish();
+    int brushes = 0, fills = 0;
+    for (auto& [t, off] : Records(emf)) {
+        brushes += t == kCreateBrush;
+        fills += t == kBitBlt;
+    }
+    EXPECT_EQ(brushes, 1);
+    EXPECT_EQ(fills, 2);
     const size_t brush = FirstRecord(emf, kCreateBrush);
     ASSERT_NE(brush, std::string::npos);
     EXPECT_EQ(Rd32(emf, brush + 16), 0x0000FFu);
-    const size_t fill = FirstRecord(emf, kFillRgn);
+    EXPECT_EQ(Rd32(emf, brush + 24), static_cast<uint32_t>(kSelectObject));  // selected at once
+    const size_t fill = FirstRecord(emf, kBitBlt);
     ASSERT_NE(fill, std::string::npos);
-    EXPECT_EQ(Rd32(emf, fill + 40), 1u);  // one rectangle
-    // Region rectangle: right and bottom excluded.
-    EXPECT_EQ(Rd32(emf, fill + 64), 10u);
-    EXPECT_EQ(Rd32(emf, fill + 68), 20u);
-    EXPECT_EQ(Rd32(emf, fill + 72), 40u);
-    EXPECT_EQ(Rd32(emf, fill + 76), 60u);
-    int fills = 0;
-    for (auto& [t, off] : Records(emf)) fills += t == kFillRgn;
-    EXPECT_EQ(fills, 1);
+    EXPECT_EQ(Rd32(emf, fill + 4), 100u);
+    EXPECT_EQ(Rd32(emf, fill + 24), 10u);  // destination x, y, width, height
+    EXPECT_EQ(Rd32(emf, fill + 28), 20u);
+    EXPECT_EQ(Rd32(emf, fill + 32), 30u);
+    EXPECT_EQ(Rd32(emf, fill + 36), 40u);
+    EXPECT_EQ(Rd32(emf, fill + 40), 0x00F00021u);  // PATCOPY
+    EXPECT_EQ(Rd32(emf, fill + 88), 0u);           // no bitmap
+    EXPECT_EQ(Rd32(emf, fill + 96), 0u);
 
     const QImage img = RenderEmf(emf, QSize(100, 100), nullptr);
     ASSERT_FALSE(img.isNull());
     EXPECT_EQ(img.pixel(10, 20), qRgb(255, 0, 0));
     EXPECT_EQ(img.pixel(39, 59), qRgb(255, 0, 0));
-    EXPECT_EQ(img.pixel(40, 59), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(44, 24), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(45, 24), qRgb(255, 255, 255));
     EXPECT_EQ(img.pixel(39, 60), qRgb(255, 255, 255));
     EXPECT_EQ(img.pixel(9, 20), qRgb(255, 255, 255));
+}
+
+// Records the recorder does not write are still read safely.
+TEST(Emf, PlaysRegionFillsRectanglesAndLines) {
+    EmfRecorder r(QSize(100, 100));
+    r.FillRect(QRect(0, 0, 1, 1), kBlue);  // makes a brush in slot 1
+    std::string emf = r.Finish();
+    std::string rgn;
+    // Bounds, region size, brush; region header (size, type, count, bytes,
+    // bounds); two rectangles.
+    for (uint32_t v : {1u, 1u, 8u, 8u, 64u, 0x80000004u /* black brush */, 32u, 1u, 2u, 32u, 1u, 1u, 9u, 9u, 1u, 1u,
+                       2u, 2u, 5u, 5u, 6u, 6u})
+        rgn += std::string(4, '\0'), Wr32(rgn, rgn.size() - 4, v);
+    std::string rect;
+    for (uint32_t v : {0x80000005u})  // null brush: a rectangle outline only
+        rect += std::string(4, '\0'), Wr32(rect, rect.size() - 4, v);
+    auto record = [](uint32_t type, const std::string& body) {
+        std::string out(8, '\0');
+        Wr32(out, 0, type);
+        Wr32(out, 4, static_cast<uint32_t>(8 + body.size()));
+        return out + body;
+    };
+    auto ints = [](std::initializer_list<int32_t> v) {
+        std::string out;
+        for (int32_t i : v) out += std::string(4, '\0'), Wr32(out, out.size() - 4, static_cast<uint32_t>(i));
+        return out;
+    };
+    std::string extra = record(kFillRgn, rgn) + record(kSelectObject, rect) +
+                        record(43 /* RECTANGLE */, ints({20, 20, 40, 30})) + record(27 /* MOVETOEX */, ints({50, 50})) +
+                        record(54 /* LINETO */, ints({90, 50}));
+    const size_t eof = Records(emf).back().second;
+    emf.insert(eof, extra);
+    Wr32(emf, 48, static_cast<uint32_t>(emf.size()));
+    Wr32(emf, 52, Rd32(emf, 52) + 5);
+    std::string error;
+    const QImage img = RenderEmf(emf, QSize(100, 100), &error);
+    ASSERT_FALSE(img.isNull()) << error;
+    EXPECT_EQ(img.pixel(1, 1), qRgb(0, 0, 0));  // first region rectangle, right and bottom excluded
+    EXPECT_EQ(img.pixel(2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(20, 20), qRgb(0, 0, 0));      // outline of the rectangle
+    EXPECT_EQ(img.pixel(30, 25), qRgb(255, 255, 255));  // no fill
+    EXPECT_EQ(img.pixel(70, 50), qRgb(0, 0, 0));      // the line
+
+    // A region that claims more rectangles than it holds.
+    std::string bad = emf;
+    const size_t at = FirstRecord(bad, kFillRgn);
+    Wr32(bad, at + 40, 0x08000000u);
+    EXPECT_FALSE(ValidateEmf(bad, &error));
+    EXPECT_NE(error.find("rectangles"), std::string::npos) << error;
+    bad = emf;
+    Wr32(bad, at + 24, 0xFFFFFFF0u);
+    EXPECT_FALSE(ValidateEmf(bad, &error));
+    EXPECT_NE(error.find("outside the record"), std::string::npos) << error;
 }
 
 TEST(Emf, TextCarriesTheFontAndRealAdvances) {
@@ -218,7 +283,7 @@ TEST(Emf, MalformedPicturesAreRefused) {
     const std::string good = SampleEmf();
     ASSERT_TRUE(ValidateEmf(good, nullptr));
     const size_t text = FirstRecord(good, kExtTextOutW), bmp = FirstRecord(good, kStretchDiBits),
-                 fill = FirstRecord(good, kFillRgn), sel = FirstRecord(good, kSelectObject),
+                 fill = FirstRecord(good, kBitBlt), sel = FirstRecord(good, kSelectObject),
                  font = FirstRecord(good, kExtCreateFont);
     ASSERT_NE(bmp, std::string::npos);
     const auto recs = Records(good);
@@ -256,11 +321,15 @@ TEST(Emf, MalformedPicturesAreRefused) {
         {"bitmap huge", [&](std::string& s) { Wr32(s, bmp + 80 + 4, 0x7FFFFFFF); Wr32(s, bmp + 80 + 8, 0x7FFFFFFF); }, "too large"},
         {"bitmap depth", [&](std::string& s) { Wr32(s, bmp + 80 + 12, 1 | (7u << 16)); }, "bits per pixel"},
         {"bitmap header size", [&](std::string& s) { Wr32(s, bmp + 80, 4000); }, "bitmap header size"},
-        {"region count huge", [&](std::string& s) { Wr32(s, fill + 40, 0x10000000u); }, "rectangles"},
-        {"region data outside", [&](std::string& s) { Wr32(s, fill + 24, 0xFFFFFF00u); }, "outside the record"},
+        {"fill with a bitmap outside", [&](std::string& s) { Wr32(s, fill + 88, 40); Wr32(s, fill + 84, 0xFFFFFFF0u); }, "outside the record"},
+        {"fill with a short bitmap header", [&](std::string& s) { Wr32(s, fill + 88, 12); }, "bitmap header of 12"},
         {"object outside the table", [&](std::string& s) { Wr32(s, sel + 8, 70); }, "outside the table"},
         {"font slot outside", [&](std::string& s) { Wr32(s, font + 8, 0); }, "outside the table"},
-        {"brush of a fill outside", [&](std::string& s) { Wr32(s, fill + 28, 9); }, "outside the table"},
+        {"fill record short", [&](std::string& s) {
+             s.erase(fill + 96, 4);
+             Wr32(s, fill + 4, 96);
+             Wr32(s, 48, static_cast<uint32_t>(s.size()));
+         }, "shorter than"},
         {"second header", [&](std::string& s) { Wr32(s, second, 1); }, "second header"},
         {"no EOF", [&](std::string& s) { Wr32(s, recs.back().second, 70); }, "no EOF"},
         {"records after EOF", [&](std::string& s) {
