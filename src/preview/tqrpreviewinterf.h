@@ -1,0 +1,46 @@
+#pragma once
+// The preview provider the program registers: every report preview opens in
+// a new preview window.
+#include "preview/Demopre.h"
+#include "report/pagereport.h"
+
+#include <memory>
+
+namespace tarnel {
+
+// The preview window's view of a page recorder.
+class RecorderView : public PreviewRecorder {
+public:
+    explicit RecorderView(std::shared_ptr<PageRecorder> recorder);
+    int PageCount() const override;
+    std::optional<std::string> Page(int n) const override;
+    std::string Title() const override;
+    double PaperWidth() const override;
+    double PaperLength() const override;
+    double Factor() const override;
+    bool Finished() const override;
+    void ClosePreview() override;
+    bool Save(const std::string& path) override;
+    void Load(const std::string& path) override;
+    const PageSource* Pages() const override;
+
+private:
+    std::shared_ptr<PageRecorder> rec_;
+    mutable std::unique_ptr<PageListSource> source_;
+};
+
+// Paints a page picture stretched into rect.
+void PaintPagePicture(QPainter& p, const QRect& rect, const std::string& emf);
+
+class tqrpreviewinterf : public PreviewProvider {
+public:
+    void Show(std::shared_ptr<PageRecorder> recorder) override;
+    void ShowModal(std::shared_ptr<PageRecorder> recorder) override;
+    // The window opened last (for tests).
+    static TPrevForm* LastWindow();
+
+private:
+    TPrevForm* Make(std::shared_ptr<PageRecorder> recorder);
+};
+
+} // namespace tarnel

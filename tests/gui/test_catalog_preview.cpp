@@ -1,0 +1,111 @@
+#include "catalogs/catalogs.h"
+#include "preview/dialogs.h"
+#include "preview/tqrpreviewinterf.h"
+#include "tokenizer/libtext.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fstream>
+
+using namespace tarnel;
+
+namespace {
+struct CatalogPreview : ::testing::Test {
+    tqrpreviewinterf provider;
+    TForm1Core core;
+    Catalogs cat{core};
+    std::vector<std::string> infos;
+    QTemporaryDir dir;
+    void SetUp() override {
+        SetScreenPixelsPerInch(96);
+        RegisterPreviewProvider(&provider);
+        cat.Cursor.ShowInfo = [this](const std::string& m) { infos.push_back(m); };
+    }
+    void TearDown() override {
+        RegisterPreviewProvider(nullptr);
+        SetScreenPixelsPerInch(0);
+    }
+    void Library(int modules) {
+        std::string lib;
+        for (int i = 1; i <= modules; ++i) lib += "$MODULE M" + std::to_string(i) + "\r\nDS 0 0 2000 0 150 21\r\n$EndMODULE\r\n";
+        const std::string p = dir.filePath("lib.mod").toStdString();
+        std::ofstream(p, std::ios::binary) << lib;
+        core.FileListBox1Click(p);
+    }
+    // Calls check every few milliseconds until it returns true.
+    void Poll(std::function<bool()> check) {
+        auto* t = new QTimer;
+        QObject::connect(t, &QTimer::timeout, [t, check] {
+            if (check()) {
+                t->stop();
+                t->deleteLater();
+            }
+        });
+        t->start(5);
+    }
+};
+} // namespace
+
+TEST_F(CatalogPreview, SevenModulesTwoPagesInTheWindow) {
+    Library(7);
+    QString label;
+    bool spinEnabled = false;
+    int pageCount = 0;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->Status() != RecorderStatus::Finished) return false;
+        QApplication::processEvents();
+        label = f->Label2->text();
+        spinEnabled = f->SpinEdit1->isEnabled();
+        pageCount = r->PageCount();
+        f->close();
+        return true;
+    });
+    cat.b_reportClick("");  // returns when the window closes
+    EXPECT_EQ(pageCount, 2);
+    EXPECT_EQ(label, QStringLiteral("de 2"));
+    EXPECT_TRUE(spinEnabled);
+    EXPECT_EQ(infos, std::vector<std::string>{"Catálogo gerado!"});
+}
+
+TEST_F(CatalogPreview, OneModuleOnePageSpinDisabled) {
+    Library(1);
+    bool spinEnabled = true;
+    QString title;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.QR_lista.QR_lista.Recorder().get();
+        if (!f || !r || r->Status() != RecorderStatus::Finished) return false;
+        QApplication::processEvents();
+        spinEnabled = f->SpinEdit1->isEnabled();
+        title = f->windowTitle();
+        f->close();
+        return true;
+    });
+    cat.Lista1Click("");
+    EXPECT_FALSE(spinEnabled);
+    EXPECT_EQ(title, QStringLiteral("Visão prévia lib: lib.mod"));
+}
+
+TEST_F(CatalogPreview, ClosingDuringTheRunStopsIt) {
+    Library(300);  // 50 pages
+    int pagesWhenClosed = 0;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->AvailablePages() < 1) return false;
+        pagesWhenClosed = r->PageCount();
+        f->close();
+        return true;
+    });
+    cat.b_reportClick("");  // must return
+    EXPECT_GE(pagesWhenClosed, 1);
+    EXPECT_LT(core.ItemIndex, 300);  // the run stopped before the end
+    EXPECT_TRUE(infos.empty());
+    EXPECT_TRUE(cat.Form3.QR_FIG.Available());
+}
