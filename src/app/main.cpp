@@ -1,7 +1,12 @@
 // The program: creates its windows in their start-up order, shows the main
 // window and runs the event loop until the main window closes.
+#include "catalogs/catalogs.h"
 #include "index/ui/pag2.h"
+#include "preview/dialogs.h"
+#include "preview/tqrpreviewinterf.h"
 #include "viewer/ui/mainform.h"
+
+#include <QDir>
 
 int main(int argc, char** argv) {
     tarnel::TApplication app(argc, argv);
@@ -13,17 +18,29 @@ int main(int argc, char** argv) {
     TForm1 Form1;
     QObject::connect(&Form1, &TForm1::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-    // 2. The component list catalog TQR_lista goes here; it fills
-    //    Form1.RunListCatalog.
+    // 2. and 4. The catalogs (TQR_lista, TForm3 with QR_FIG) share the data
+    //    cursor over the main window's module list.
+    tarnel::Catalogs catalogs(Form1);
+    auto message = [&Form1](tarnel::UiDialogs::Icon icon) {
+        return [&Form1, icon](const std::string& m) { tarnel::Dialogs().Message(&Form1, icon, m); };
+    };
+    catalogs.ShowError = message(tarnel::UiDialogs::Icon::Error);
+    catalogs.Cursor.ShowInfo = message(tarnel::UiDialogs::Icon::Information);
+    // The file list's selected library, in the folder being browsed.
+    auto selected = [&Form1] {
+        const std::string name = Form1.SelectedLibraryFileName();
+        return name.empty() ? name : QDir::currentPath().toStdString() + "/" + name;
+    };
+    Form1.RunListCatalog = [&catalogs, selected] { catalogs.Lista1Click(selected()); };
+    Form1.RunDrawingCatalog = [&catalogs, selected] { catalogs.b_reportClick(selected()); };
 
     // 3. The component index window, hidden until "pag2".
     TForm2 Form2(Form1.FileList(), &Form1);
     Form1.Form2 = &Form2;
 
-    // 4. TForm3 with the drawing catalog goes here; it fills
-    //    Form1.RunDrawingCatalog.
-    // 5. The preview window TPrevForm goes here, with the preview provider
-    //    registered with the page engine.
+    // 5. Every report preview opens a preview window of its own.
+    tarnel::tqrpreviewinterf previews;
+    tarnel::RegisterPreviewProvider(&previews);
 
     Form1.show();
     return app.exec();
