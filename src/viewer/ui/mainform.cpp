@@ -242,7 +242,8 @@ void TForm1::BuildControls() {
 
     RG_textos = new QGroupBox(QStringLiteral("Mostrar textos"), central);
     RG_textos->setObjectName("RG_textos");
-    RG_textos->setFixedSize(206, 41);
+    RG_textos->setMinimumWidth(206);
+    RG_textos->setFixedHeight(41);
     RG_textosItems = new QButtonGroup(RG_textos);
     auto* rl = new QHBoxLayout(RG_textos);
     rl->setContentsMargins(6, 0, 6, 2);

@@ -1,0 +1,558 @@
+// The main window driven through its widgets.
+#include "viewer/ui/mainform.h"
+
+#include "preview/dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColor>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+#include <fstream>
+#include <memory>
+
+using namespace tarnel;
+
+namespace {
+
+const QString kSamples = QStringLiteral(TARNEL_SOURCE_DIR "/samples");
+
+struct Shown {
+    UiDialogs::Icon icon;
+    std::string text;
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedCwd_ = QDir::currentPath();
+        savedMessage_ = Dialogs().Message;
+        Dialogs().Message = [this](QWidget*, UiDialogs::Icon icon, const std::string& text) {
+            messages.push_back({icon, text});
+        };
+    }
+    void TearDown() override {
+        w.reset();
+        Dialogs().Message = savedMessage_;
+        QDir::setCurrent(savedCwd_);
+    }
+
+    // The window shown and activated, its default folder set to folder.
+    TForm1& Open(const QString& folder) {
+        w = std::make_unique<TForm1>();
+        w->DefaultFolder = folder.toStdString();
+        w->show();
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        return *w;
+    }
+
+    static void ClickItem(QListWidget* list, int row) {
+        QListWidgetItem* item = list->item(row);
+        ASSERT_NE(item, nullptr);
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+
+    static void PickFile(TForm1& f, const QString& name) {
+        const auto items = f.FileListBox1->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        ClickItem(f.FileListBox1, f.FileListBox1->row(items[0]));
+    }
+
+    static QStringList MemoLines(const TForm1& f) {
+        return f.TextListBox1->toPlainText().split('\n');
+    }
+
+    static int CountPixels(const QImage& img, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += (img.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+        return n;
+    }
+
+    static QImage ViewPicture(TForm1& f) { return f.Image2->grab().toImage(); }
+
+    static void Write(const QTemporaryDir& dir, const QString& name, const std::string& bytes) {
+        std::ofstream(QDir(dir.path()).filePath(name).toStdString(), std::ios::binary) << bytes;
+    }
+
+    std::unique_ptr<TForm1> w;
+    std::vector<Shown> messages;
+
+private:
+    QString savedCwd_;
+    std::function<void(QWidget*, UiDialogs::Icon, const std::string&)> savedMessage_;
+};
+
+std::string Module(const std::string& name, const std::string& extra = "") {
+    return "$MODULE " + name + "\r\nLi " + name + "\r\n" + extra +
+           "DS -1000 -500 1000 500 120 21\r\n$PAD\r\nSh \"1\" C 600 600 0 0 0\r\nDr 300 0 0\r\nAt STD N 00E0FFFF\r\n"
+           "Po 0 0\r\n$EndPAD\r\n$EndMODULE " + name + "\r\n";
+}
+
+} // namespace
+
+TEST_F(MainWindow, CreatedWithCaptionControlsAndDefaults) {
+    TForm1 f;
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Tarnel 0.80 (20070705i) - Visualizador/Catálogo de Módulos p/KiCad"));
+    EXPECT_EQ(f.size(), QSize(862, 607));
+    EXPECT_EQ(f.ScaleDivisor, 10);
+    EXPECT_EQ(f.CorPad, 0x008000);
+    EXPECT_EQ(f.CorCorpo, 0xFF0000);
+    EXPECT_EQ(f.CorComp, 0x0000FF);
+    EXPECT_EQ(f.CorFuro, 0x008080);
+
+    struct Control {
+        const char* name;
+        QString text;
+        bool visible;
+    };
+    const Control controls[] = {
+        {"b_report", QStringLiteral("Catálogo"), true}, {"B_carregar", "Carregar", false},
+        {"B_linha", "linha", true},                      {"B_apagar", "apagar", true},
+        {"B_converter", "Converter", true},              {"Label2", "0", true},
+        {"CB_arcos", "Desenhar arcos", true},           {"Button2", "- Zoom", true},
+        {"Button3", "+ Zoom", true},                     {"Button4", "Normal", true},
+        {"Label1", "Label1", false},                     {"Button1", "Tokens", false},
+    };
+    f.show();
+    for (const Control& c : controls) {
+        auto* widget = f.findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(widget->property("text").toString(), c.text) << c.name;
+        EXPECT_EQ(widget->isVisible(), c.visible) << c.name;
+    }
+    for (const char* hidden : {"FilenameEdit1", "image1"}) {
+        ASSERT_NE(f.findChild<QWidget*>(hidden), nullptr) << hidden;
+        EXPECT_FALSE(f.findChild<QWidget*>(hidden)->isVisible()) << hidden;
+    }
+    for (const char* shown : {"DriveComboBox1", "DLB1", "FileListBox1", "TabControl1", "ListBox1", "ScrollBox1"})
+        EXPECT_TRUE(f.findChild<QWidget*>(shown) && f.findChild<QWidget*>(shown)->isVisible()) << shown;
+    EXPECT_TRUE(f.CB_arcos->isChecked());
+
+    EXPECT_EQ(f.TabControl1->count(), 3);
+    EXPECT_EQ(f.TabControl1->tabText(0), QStringLiteral("Conteúdo"));
+    EXPECT_EQ(f.TabControl1->tabText(1), "Comandos");
+    EXPECT_EQ(f.TabControl1->tabText(2), "testes");
+    EXPECT_FALSE(f.TabControl1->isTabVisible(2));
+    EXPECT_EQ(f.TabControl1->currentIndex(), 0);
+    EXPECT_EQ(f.TextListBox1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_FALSE(f.TextListBox1->isReadOnly());
+
+    EXPECT_EQ(f.RG_textos->title(), "Mostrar textos");
+    const QString choices[] = {"Nenhum", QStringLiteral("Só nome"), "Todos"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(f.RG_textosItems->button(i)->text(), choices[i]);
+    EXPECT_EQ(f.RG_textosItems->checkedId(), 0);
+
+    struct Entry {
+        const char* name;
+        QString text;
+        bool visible;
+    };
+    const Entry entries[] = {
+        {"Sair1", "Sair", true},         {"Desenhos1", "Desenhos", true},  {"Lista1", "Lista", true},
+        {"CorPad1", "Cor Cobre", true},  {"CorComp1", "Cor Comp", true},   {"CorCorpo1", "Cor Corpo", true},
+        {"CorFuro1", "Cor Furo", true},  {"pag22", "pag2", false},
+    };
+    for (const Entry& e : entries) {
+        auto* a = f.findChild<QAction*>(e.name);
+        ASSERT_NE(a, nullptr) << e.name;
+        EXPECT_EQ(a->text(), e.text) << e.name;
+        EXPECT_EQ(a->isVisible(), e.visible) << e.name;
+    }
+    EXPECT_EQ(f.Catlogos1->title(), QStringLiteral("Catálogos"));
+    EXPECT_EQ(f.pag21->title(), "Cores");
+}
+
+TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
+    QTemporaryDir start;
+    struct Case {
+        QString defaultFolder;
+        QString expected;
+    };
+    const Case cases[] = {
+        {kSamples, QDir(kSamples).canonicalPath()},
+        {start.path() + "/kicad/modules", QDir(start.path()).canonicalPath()},
+    };
+    for (const Case& c : cases) {
+        QDir::setCurrent(start.path());
+        TForm1& f = Open(c.defaultFolder);
+        EXPECT_EQ(f.ScaleDivisor, 100);
+        EXPECT_EQ(f.Folder(), c.expected);
+        EXPECT_EQ(QDir::currentPath(), c.expected);
+        EXPECT_EQ(f.SelectedLibraryFileName(), "");
+        EXPECT_EQ(f.ListBox1->count(), 0);
+        EXPECT_EQ(f.ViewWidth, 0);
+    }
+    // The samples folder lists its footprint library only.
+    Open(kSamples);
+    ASSERT_EQ(w->FileListBox1->count(), 1);
+    EXPECT_EQ(w->FileListBox1->item(0)->text(), "exemplo.mod");
+}
+
+TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.mod");
+    EXPECT_EQ(f.LibraryPath, QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
+    ASSERT_EQ(f.ListBox1->count(), 12);
+    EXPECT_EQ(f.Label2->text(), "12");
+    EXPECT_EQ(f.ListBox1->item(0)->text(), "DIP-8_300");
+    EXPECT_EQ(f.ListBox1->item(11)->text(), "FURO_3MM");
+    EXPECT_EQ(f.ListBox1->currentRow(), 0);
+
+    // The first module: its lines in "Comandos", its drawing in the view.
+    f.TabControl1->setCurrentIndex(1);
+    EXPECT_TRUE(f.TextListBox1->isVisible());
+    QStringList lines = MemoLines(f);
+    EXPECT_EQ(lines.first(), "$MODULE DIP-8_300");
+    EXPECT_EQ(lines.last(), "$EndMODULE  DIP-8_300");
+    EXPECT_EQ(static_cast<size_t>(lines.size()), f.Lines.size());
+    EXPECT_EQ(f.PadCount, 8);
+    EXPECT_GT(f.ViewWidth, 101);
+    EXPECT_EQ(f.Image2->size(), QSize(f.ViewWidth, f.ViewHeight));
+    const QImage drawn = ViewPicture(f);
+    EXPECT_GT(CountPixels(drawn, ToRgb(f.CorPad)), 100);  // copper of the pads
+    for (int i = 0; i < 8; ++i) f.Button3->click();
+    EXPECT_GT(CountPixels(ViewPicture(f), qRgb(0, 0, 0)), 100);  // drill holes, seen at 20
+
+    // A click on another module, then a key press, each draws the one chosen.
+    ClickItem(f.ListBox1, 2);
+    EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-8");
+    EXPECT_EQ(f.PadCount, 8);
+    QTest::keyClick(f.ListBox1, Qt::Key_Down);
+    EXPECT_EQ(f.ListBox1->currentRow(), 3);
+    EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
+    EXPECT_EQ(f.PadCount, 14);
+    // Moving the selection from code is not a click.
+    f.ListBox1->setCurrentRow(0);
+    EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindow, ZoomStepsStopAtTheirLimits) {
+    struct Case {
+        const char* button;
+        std::vector<int> divisors;
+    };
+    const Case cases[] = {
+        {"Button2", {110, 120, 130, 140, 150, 150, 150}},
+        {"Button3", {90, 80, 70, 60, 50, 40, 30, 20, 20, 20}},
+    };
+    for (const Case& c : cases) {
+        TForm1& f = Open(kSamples);
+        PickFile(f, "exemplo.mod");
+        const int normalWidth = f.ViewWidth;
+        auto* button = f.findChild<QPushButton*>(c.button);
+        for (int expected : c.divisors) {
+            const int before = f.ViewWidth;
+            f.Lines.clear();  // a redraw reads the module again
+            button->click();
+            EXPECT_EQ(f.ScaleDivisor, expected) << c.button;
+            EXPECT_FALSE(f.Lines.empty() && expected != c.divisors.back()) << c.button;
+            if (c.divisors.front() > 100) EXPECT_LE(f.ViewWidth, before) << c.button;
+            else EXPECT_GE(f.ViewWidth, before) << c.button;
+        }
+        EXPECT_NE(f.ViewWidth, normalWidth) << c.button;
+        f.Button4->click();
+        EXPECT_EQ(f.ScaleDivisor, 100);
+        EXPECT_EQ(f.ViewWidth, normalWidth);
+    }
+}
+
+TEST_F(MainWindow, ConverterAndLinhaDrawTheEditedLines) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    const int width = f.ViewWidth;
+    f.TabControl1->setCurrentIndex(1);
+    f.TextListBox1->moveCursor(QTextCursor::End);
+    QTest::keyClick(f.TextListBox1, Qt::Key_Return);
+    QTest::keyClicks(f.TextListBox1, "DS 0 0 23000 0 120 21");
+    f.B_converter->click();
+    EXPECT_EQ(f.Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_EQ(f.CaretLine, static_cast<int>(f.Lines.size()) - 1);
+    EXPECT_GT(f.ViewWidth, width + 150);  // 23000 decimils reach 200 pixels further
+    const int converted = f.ViewWidth;
+
+    // "apagar" clears; "linha" then draws only the caret's line.
+    f.B_apagar->click();
+    EXPECT_EQ(CountPixels(ViewPicture(f), qRgb(255, 255, 255)), f.ViewWidth * f.ViewHeight);
+    f.B_linha->click();
+    EXPECT_EQ(f.ViewWidth, converted);
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.CorCorpo)), 150);  // the long body segment
+    EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(f.CorPad)), 0);  // no pad
+}
+
+TEST_F(MainWindow, EditedLinesGoBackInTheModulesEncoding) {
+    QTemporaryDir dir;
+    Write(dir, "cp1252.mod", Module("A", "T0 0 0 500 500 0 100 N V 21 \"R\xE9" "f\"\r\n"));
+    Write(dir, "utf8.mod", Module("B", "T0 0 0 500 500 0 100 N V 21 \"R\xC3\xA9" "f\"\r\n"));
+    struct Case {
+        QString file;
+        std::string unedited;  // the T0 line as in the file
+        std::string edited;    // the typed line, as bytes
+    };
+    const Case cases[] = {
+        {"cp1252.mod", "T0 0 0 500 500 0 100 N V 21 \"R\xE9" "f\"", "T1 0 0 500 500 0 100 N V 21 \"A\xE7\xE3o\x80\""},
+        {"utf8.mod", "T0 0 0 500 500 0 100 N V 21 \"R\xC3\xA9" "f\"",
+         "T1 0 0 500 500 0 100 N V 21 \"A\xC3\xA7\xC3\xA3o\xE2\x82\xAC\""},
+    };
+    for (const Case& c : cases) {
+        TForm1& f = Open(dir.path());
+        PickFile(f, c.file);
+        ASSERT_GE(f.TextListBox1->document()->blockCount(), 3);
+        EXPECT_EQ(f.TextListBox1->document()->findBlockByNumber(2).text(),
+                  QStringLiteral("T0 0 0 500 500 0 100 N V 21 \"Réf\""));
+        f.TextListBox1->moveCursor(QTextCursor::End);
+        QTest::keyClick(f.TextListBox1, Qt::Key_Return);
+        f.TextListBox1->insertPlainText(QStringLiteral("T1 0 0 500 500 0 100 N V 21 \"Ação€\""));
+        f.B_converter->click();
+        ASSERT_GE(f.Lines.size(), 4u);
+        EXPECT_EQ(f.Lines[2], c.unedited) << c.file.toStdString();
+        EXPECT_EQ(f.Lines.back(), c.edited) << c.file.toStdString();
+    }
+}
+
+TEST_F(MainWindow, MostrarTextosRedrawsTheModule) {
+    TForm1& f = Open(kSamples);
+    // No library yet: nothing to redraw.
+    f.RG_textosItems->button(2)->click();
+    EXPECT_EQ(f.TextMode, 2);
+    EXPECT_EQ(f.ViewWidth, 0);
+    f.RG_textosItems->button(0)->click();
+    EXPECT_EQ(f.TextMode, 0);
+
+    PickFile(f, "exemplo.mod");
+    const QImage none = ViewPicture(f);
+    f.ScaleDivisor = 150;  // shows that the choice redraws, at the current scale
+    const int beforeWidth = f.ViewWidth;
+    f.RG_textosItems->button(2)->click();
+    EXPECT_EQ(f.TextMode, 2);
+    EXPECT_NE(f.ViewWidth, beforeWidth);
+    f.ScaleDivisor = 100;
+    f.RG_textosItems->button(1)->click();
+    EXPECT_EQ(f.TextMode, 1);
+    const QImage nameOnly = ViewPicture(f);
+    EXPECT_NE(nameOnly, none);
+    f.RG_textosItems->button(2)->click();
+    EXPECT_NE(ViewPicture(f), nameOnly);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindow, ArcChoiceTakesEffectAtTheNextDrawing) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    ClickItem(f.ListBox1, 7);  // LED-5MM: a circle and an arc
+    const QImage withArcs = ViewPicture(f);
+    f.CB_arcos->click();
+    EXPECT_FALSE(f.DrawArcs);
+    EXPECT_EQ(ViewPicture(f), withArcs);
+    f.Button4->click();
+    EXPECT_NE(ViewPicture(f), withArcs);
+}
+
+TEST_F(MainWindow, CatalogEntriesRefuseAnEmptyModuleList) {
+    struct Case {
+        const char* name;
+        int divisorAfter;
+        bool drawing;
+    };
+    const Case cases[] = {{"b_report", 100, true}, {"Desenhos1", 100, true}, {"Lista1", 130, false}};
+    for (const Case& c : cases) {
+        TForm1& f = Open(kSamples);
+        int drawingRuns = 0, listRuns = 0;
+        f.RunDrawingCatalog = [&] { ++drawingRuns; };
+        f.RunListCatalog = [&] { ++listRuns; };
+        auto trigger = [&] {
+            if (auto* a = f.findChild<QAction*>(c.name)) a->trigger();
+            else f.findChild<QPushButton*>(c.name)->click();
+        };
+        messages.clear();
+        f.ScaleDivisor = 130;
+        trigger();
+        ASSERT_EQ(messages.size(), 1u) << c.name;
+        EXPECT_EQ(messages[0].icon, UiDialogs::Icon::Error);
+        EXPECT_EQ(messages[0].text, "Nenhuma biblioteca selecionada");
+        EXPECT_EQ(f.ScaleDivisor, c.divisorAfter) << c.name;
+        EXPECT_EQ(drawingRuns + listRuns, 0) << c.name;
+
+        PickFile(f, "exemplo.mod");
+        f.ScaleDivisor = 130;
+        trigger();
+        EXPECT_EQ(messages.size(), 1u) << c.name;
+        EXPECT_EQ(drawingRuns, c.drawing ? 1 : 0) << c.name;
+        EXPECT_EQ(listRuns, c.drawing ? 0 : 1) << c.name;
+        EXPECT_EQ(f.ScaleDivisor, c.divisorAfter) << c.name;
+    }
+}
+
+TEST_F(MainWindow, UnreadableLibraryShowsTheErrorAndCarriesOn) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("ONE") + Module("TWO"));
+    Write(dir, "b.mod", Module("THREE"));
+    TForm1& f = Open(dir.path());
+    PickFile(f, "a.mod");
+    ASSERT_EQ(f.ListBox1->count(), 2);
+    const int width = f.ViewWidth;
+    const QImage drawn = ViewPicture(f);
+
+    ASSERT_TRUE(QFile::remove(dir.filePath("a.mod")));
+    ClickItem(f.ListBox1, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, UiDialogs::Icon::Error);
+    EXPECT_NE(messages[0].text.find("a.mod"), std::string::npos) << messages[0].text;
+    EXPECT_EQ(f.ListBox1->count(), 2);
+    EXPECT_TRUE(f.TextListBox1->toPlainText().isEmpty());
+    EXPECT_EQ(f.ViewWidth, width);  // the previous drawing stays
+    EXPECT_EQ(ViewPicture(f), drawn);
+
+    // Picking the vanished file lists nothing, silently.
+    PickFile(f, "a.mod");
+    EXPECT_EQ(f.ListBox1->count(), 0);
+    EXPECT_EQ(f.Label2->text(), "0");
+    EXPECT_EQ(messages.size(), 1u);
+
+    // The window goes on working.
+    PickFile(f, "b.mod");
+    EXPECT_EQ(f.Label2->text(), "1");
+    EXPECT_EQ(MemoLines(f).first(), "$MODULE THREE");
+}
+
+TEST_F(MainWindow, ActivationFromAnotherWindowResetsTheDivisorWithoutRedrawing) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    f.Button2->click();
+    f.Button2->click();
+    ASSERT_EQ(f.ScaleDivisor, 120);
+    const int width = f.ViewWidth;
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(f.ScaleDivisor, 120);
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    EXPECT_EQ(f.ScaleDivisor, 100);
+    EXPECT_EQ(f.ViewWidth, width);
+    // The folder list stays where the user put it.
+    EXPECT_EQ(f.Folder(), QDir(kSamples).canonicalPath());
+}
+
+TEST_F(MainWindow, ColourDialogOpensOnTheLastChosenColour) {
+    TForm1& f = Open(kSamples);
+    std::vector<QRgb> opened;
+    std::vector<std::optional<QColor>> answers{QColor(0x12, 0x34, 0x56), std::nullopt, QColor(0xAB, 0xCD, 0xEF)};
+    size_t next = 0;
+    f.ExecuteColorDialog = [&](QColor& c) {
+        opened.push_back(c.rgb() & 0xFFFFFF);
+        const auto answer = answers[next++];
+        if (!answer) return false;
+        c = *answer;
+        return true;
+    };
+    f.CorPad1->trigger();
+    EXPECT_EQ(f.CorPad, 0x563412);
+    f.CorComp1->trigger();  // cancelled
+    EXPECT_EQ(f.CorComp, 0x0000FF);
+    f.CorFuro1->trigger();
+    EXPECT_EQ(f.CorFuro, 0xEFCDAB);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0], 0x000000u);
+    EXPECT_EQ(opened[1], 0x123456u);
+    EXPECT_EQ(opened[2], 0x123456u);
+    EXPECT_EQ(f.CorCorpo, 0xFF0000);
+}
+
+TEST_F(MainWindow, DriveFolderAndFileListsAreLinked) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    QStringList drives;
+    for (int i = 0; i < f.DriveComboBox1->count(); ++i) drives << f.DriveComboBox1->itemText(i);
+    EXPECT_TRUE(drives.contains("/"));
+    EXPECT_TRUE(drives.contains(QDir::homePath()));
+
+    emit f.DriveComboBox1->activated(static_cast<int>(drives.indexOf("/")));
+    EXPECT_EQ(f.Folder(), "/");
+    EXPECT_EQ(QDir::currentPath(), "/");
+    EXPECT_EQ(f.DriveComboBox1->currentText(), "/");
+    // Changing folders keeps the module list.
+    EXPECT_EQ(f.ListBox1->count(), 12);
+    EXPECT_EQ(f.Label2->text(), "12");
+
+    // Opening a folder with Enter lists its "*.mod" files.
+    QTemporaryDir dir;
+    Write(dir, "z.MOD", Module("Z"));
+    Write(dir, "a.mod", Module("A"));
+    Write(dir, "notes.txt", "x");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    f.SetFolder(dir.path());
+    const auto subs = f.DLB1->findItems("sub", Qt::MatchEndsWith);
+    ASSERT_EQ(subs.size(), 1);
+    f.DLB1->setCurrentItem(subs[0]);
+    QTest::keyClick(f.DLB1, Qt::Key_Return);
+    EXPECT_EQ(f.Folder(), QDir(dir.path()).canonicalPath() + "/sub");
+    EXPECT_EQ(f.FileListBox1->count(), 0);
+    // The folder above, from the path shown at the top of the list.
+    f.DLB1->setCurrentRow(f.DLB1->count() - 2);
+    QTest::keyClick(f.DLB1, Qt::Key_Return);
+    EXPECT_EQ(f.Folder(), QDir(dir.path()).canonicalPath());
+    ASSERT_EQ(f.FileListBox1->count(), 2);
+    EXPECT_EQ(f.FileListBox1->item(0)->text(), "a.mod");
+    EXPECT_EQ(f.FileListBox1->item(1)->text(), "z.MOD");
+    EXPECT_EQ(f.SelectedLibraryFileName(), "");
+    // The component index sees the same list.
+    EXPECT_EQ(f.FileList().Count(), 2);
+    EXPECT_EQ(f.FileList().Entry(1), "z.MOD");
+    EXPECT_EQ(f.FileList().Folder(), QDir(dir.path()).canonicalPath().toStdString());
+    f.FileList().SetItemIndex(1);
+    EXPECT_EQ(f.SelectedLibraryFileName(), "z.MOD");
+    EXPECT_EQ(f.ListBox1->count(), 12);  // no click ran
+}
+
+TEST_F(MainWindow, HiddenCarregarListsTheSymbolNames) {
+    TForm1& f = Open(kSamples);
+    f.FilenameEdit1Text->setText(kSamples + "/simbolos.lib");
+    f.B_carregar->click();
+    ASSERT_EQ(f.ListBox1->count(), 3);
+    EXPECT_EQ(f.ListBox1->item(1)->text(), "LM358");
+    EXPECT_EQ(f.Label2->text(), "3");
+    EXPECT_EQ(f.ListBox1->currentRow(), -1);
+    EXPECT_EQ(f.ViewWidth, 0);
+
+    f.FilenameEdit1Text->setText(kSamples + "/nenhum.lib");
+    f.B_carregar->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("nenhum.lib"), std::string::npos);
+}
+
+// Saves docs/main-window.png when TARNEL_SCREENSHOT_DIR names a folder.
+TEST_F(MainWindow, Screenshot) {
+    const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    f.RG_textosItems->button(2)->click();
+    ClickItem(f.ListBox1, 1);
+    for (int i = 0; i < 6; ++i) f.Button3->click();
+    QTest::qWait(50);
+    ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window.png")));
+}
