@@ -510,11 +510,16 @@ void TForm1Core::B_carregarClick(const std::string& fileName) {
     }
     LibraryPath = fileName;
     LibraryUnits = Units::Decimil;
-    const std::string& bytes = LibraryBytes(fileName);
-    ForEachLine(bytes, [&](std::string_view line) {
-        if (EqualsUpper(Trim(Word(line, 1)), "DEF")) ModuleList.emplace_back(Word(line, 2));
-        return true;
-    });
+    try {
+        const std::string& bytes = LibraryBytes(fileName);
+        ForEachLine(bytes, [&](std::string_view line) {
+            if (EqualsUpper(Trim(Word(line, 1)), "DEF")) ModuleList.emplace_back(Word(line, 2));
+            return true;
+        });
+    } catch (...) {
+        ModuleListChanged();  // the windows show the emptied list before the error
+        throw;
+    }
     ModuleListChanged();
 }
 

@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include <QFontMetrics>
+
 #include <fstream>
 
 using namespace tarnel;
@@ -104,3 +106,47 @@ TEST_F(CatalogRun, EmptyListRefuses) {
     EXPECT_EQ(errors, (std::vector<std::string>{"Nenhuma biblioteca selecionada", "Nenhuma biblioteca selecionada"}));
 }
 
+
+TEST_F(CatalogRun, OneModuleOnePageAndTheEndMessage) {
+    Library(1);
+    std::vector<std::string> infos;
+    cat.Cursor.ShowInfo = [&](const std::string& m) { infos.push_back(m); };
+    pages = cat.b_reportClick("");
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->PageCount(), 1);
+    EXPECT_EQ(Of(BandKind::rbDetail).size(), 1u);
+    EXPECT_EQ(infos, std::vector<std::string>{"Catálogo gerado!"});
+}
+
+TEST_F(CatalogRun, LongDescriptionWrapsToItsBox) {
+    Library(1);
+    std::ofstream(dir.filePath("lib.dcm").toStdString(), std::ios::binary)
+        << "$CMP M1\r\nD a rather long description of this module that cannot stand on one line of the cell\r\n$ENDCMP\r\n";
+    pages = cat.b_reportClick("");
+    const QStringList& lines = cat.Form3.QRLabel9->Lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("a rather long")));
+    QFont f = cat.Form3.QR_FIG.Font.ToQFont(96);
+    for (const QString& l : lines) EXPECT_LE(QFontMetrics(f).horizontalAdvance(l), TenthsToPixels(654.8, 96 / 254.0)) << l.toStdString();
+}
+
+// Real footprint libraries carry descriptions on their Cd lines and in a
+// .mdc file; the catalogs show them.
+TEST(CatalogDescriptions, ConnectLibraryCells) {
+    TForm1Core core;
+    core.ScaleDivisor = 100;
+    core.FileListBox1Click(TARNEL_CORPUS "/connect.mod");
+    CatalogCursor cursor(core);
+    cursor.SetLibrary(TARNEL_CORPUS "/connect.mod");
+    cursor.zerarparaimprimir("QR_FIG");
+    Canvas pic(179, 179);
+    FigCell cell;
+    int described = 0, cells = 0;
+    while (cursor.QR_FIGNeedData(cell, pic)) {
+        ++cells;
+        described += !cell.Description.empty();
+        if (cell.Name == "BUS_PC") EXPECT_EQ(cell.Description, "Connecteur Bus PC 8 bits");
+    }
+    EXPECT_EQ(cells, 90);
+    EXPECT_GE(described, 82);
+}
