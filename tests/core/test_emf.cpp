@@ -1,5 +1,7 @@
 #include "emf_fixture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -383,4 +385,21 @@ TEST(Emf, NominalSizeOfUnreadableBytesIsEmpty) {
     EXPECT_TRUE(EmfNominalSize(std::string(200, '\xff')).isEmpty());
     EXPECT_EQ(EmfDeclaredLength("abc"), 0u);
     EXPECT_TRUE(RenderEmf(SampleEmf(), QSize(0, 10), nullptr).isNull());
+}
+
+// The kept inputs of the player's fuzz target (seeds and crash reproducers).
+TEST(Emf, FuzzInputsReplay) {
+    QDir d(QStringLiteral(TARNEL_FUZZ_CORPUS "/emf"));
+    int n = 0;
+    for (const QString& f : d.entryList(QDir::Files)) {
+        QFile file(d.filePath(f));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const std::string_view v(bytes.constData(), static_cast<size_t>(bytes.size()));
+        std::string error;
+        const bool ok = ValidateEmf(v, &error);
+        EXPECT_EQ(RenderEmf(v, QSize(64, 48), &error).isNull(), !ok) << f.toStdString();
+        ++n;
+    }
+    EXPECT_GT(n, 0);
 }
