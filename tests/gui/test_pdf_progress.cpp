@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -111,6 +113,40 @@ TEST(TFPrgrs, EmptyReportShowsTheErrorBox) {
     EXPECT_EQ(text, "Error exporting report");
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_FALSE(QFile::exists(dir.path() + "/c.PDF"));
+}
+
+// Answers the next file dialog with name (or cancels it when name is empty).
+void AnswerFileDialog(const QString& name, QString* filter) {
+    QTimer::singleShot(0, [=] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dlg = qobject_cast<QFileDialog*>(w); dlg && dlg->isVisible()) {
+                *filter = dlg->nameFilters().join(";");
+                if (name.isEmpty()) {
+                    dlg->reject();
+                } else {
+                    dlg->selectFile(name);
+                    static_cast<QDialog*>(dlg)->accept();
+                }
+            }
+    });
+}
+
+TEST(PdfButton, ChosenNameGetsItsExtensionReplaced) {
+    QTemporaryDir dir;
+    Pages pages(2);
+    TExportQR ex;
+    ex.Report = &pages;
+    QWidget parent;
+    UseExportWindows(ex, &parent);
+    QString filter;
+    AnswerFileDialog(dir.path() + "/catalogo.txt", &filter);
+    ExportWithSaveDialog(ex, &parent);
+    EXPECT_EQ(filter, "Arquivos PDF(*.pdf)");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"catalogo.PDF"});
+
+    AnswerFileDialog(QString(), &filter);
+    ExportWithSaveDialog(ex, &parent);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"catalogo.PDF"});
 }
 
 } // namespace
