@@ -1,7 +1,10 @@
 // PDF export of generated catalog-like pages (A4 at 96 dpi): milliseconds
-// per page (drawing the page included) for indexed and for JPEG images, and the file size per page.
+// per page for indexed and for JPEG images, and the file size per page: pages
+// drawn on the fly, then the same pages played back from page pictures.
 #include "pdf/ExportPack.h"
 #include "pdf/tnpdf.h"
+#include "report/emf.h"
+#include "report/pagestream.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -70,6 +73,38 @@ void Run(const char* what, bool indexed, int pages) {
                 static_cast<double>(size) / 1024.0 / pages);
 }
 
+// The same pages recorded as page pictures, exported as the command line
+// does: each picture is played back before it is placed.
+void RunRecorded(const char* what, bool indexed, int pages) {
+    GeneratedPages src(pages);
+    PageList list;
+    list.StartRun();
+    for (int i = 1; i <= pages; ++i) {
+        EmfRecorder r(QSize(794, 1123));
+        r.DrawImage(QRect(0, 0, 794, 1123), src.PageImage(i));
+        QFont f(QStringLiteral("Arial"));
+        f.setPixelSize(12);
+        for (int row = 0; row < 40; ++row)
+            r.DrawText(60, 40 + row * 26, QStringLiteral("Linha %1 descrição do módulo").arg(row), f, 0, QRect(0, 0, 794, 1123),
+                       false, 0xFFFFFF);
+        list.AppendPage(r.Finish());
+    }
+    list.Finish();
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString() + "/bench";
+    std::string why;
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool ok = ExportPageListPdf(list, false, base, indexed, &why);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    if (!ok) {
+        std::printf("%s: failed: %s\n", what, why.c_str());
+        return;
+    }
+    const qint64 size = QFileInfo(QString::fromStdString(base + ".PDF")).size();
+    std::printf("%-8s %3d pages  %7.1f ms/page  %7.1f KiB/page\n", what, pages, ms / pages,
+                static_cast<double>(size) / 1024.0 / pages);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,5 +113,7 @@ int main(int argc, char** argv) {
     const int pages = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     Run("indexed", true, pages);
     Run("jpeg", false, pages);
+    RunRecorded("qrp-idx", true, pages);
+    RunRecorded("qrp-jpeg", false, pages);
     return 0;
 }
