@@ -1,6 +1,7 @@
 // The main window driven through its widgets.
 #include "viewer/ui/mainform.h"
 
+#include "index/ui/pag2.h"
 #include "preview/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <fstream>
 #include <memory>
@@ -60,7 +62,7 @@ protected:
         w->DefaultFolder = folder.toStdString();
         w->show();
         w->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w->windowHandle()));
         return *w;
     }
 
@@ -180,6 +182,52 @@ TEST_F(MainWindow, CreatedWithCaptionControlsAndDefaults) {
     }
     EXPECT_EQ(f.Catlogos1->title(), QStringLiteral("Catálogos"));
     EXPECT_EQ(f.pag21->title(), "Cores");
+
+    // The window's font and the canvas fonts resolve to installed faces.
+    EXPECT_EQ(f.font().family(), "MS Sans Serif");
+    EXPECT_EQ(QFontInfo(f.font()).family(), "DejaVu Sans");
+    EXPECT_EQ(QFontInfo(QFont("System")).family(), "DejaVu Sans");
+    EXPECT_EQ(QFontInfo(QFont("Arial")).family(), "Liberation Sans");
+}
+
+TEST_F(MainWindow, TheDrawingTakesWhatTheWindowGrowsBy) {
+    TForm1& f = Open(kSamples);
+    const QSize view = f.ScrollBox1->size(), files = f.FileListBox1->size(), tabs = f.TabControl1->size();
+    const QPoint zoom = f.Button4->mapTo(&f, QPoint());
+    f.resize(1262, 907);
+    QApplication::processEvents();
+    EXPECT_EQ(f.ScrollBox1->size(), view + QSize(400, 300));
+    EXPECT_EQ(f.FileListBox1->size(), files);
+    EXPECT_EQ(f.TabControl1->width(), tabs.width());
+    EXPECT_EQ(f.TabControl1->height(), tabs.height() + 300);
+    EXPECT_EQ(f.Button4->mapTo(&f, QPoint()), zoom + QPoint(400, 300));  // bottom right
+    // The left column sits left of the drawing, the buttons below both.
+    EXPECT_LT(f.TabControl1->mapTo(&f, QPoint()).x() + f.TabControl1->width(), f.ScrollBox1->mapTo(&f, QPoint()).x());
+    EXPECT_GT(f.B_linha->mapTo(&f, QPoint()).y(), f.TabControl1->mapTo(&f, QPoint()).y() + f.TabControl1->height());
+}
+
+TEST_F(MainWindow, SairClosesTheWindowAndPag2ShowsTheIndexModally) {
+    TForm1& f = Open(kSamples);
+    TForm2 index(f.FileList(), &f);
+    f.Form2 = &index;
+    bool wasModal = false;
+    QTimer::singleShot(0, &index, [&] {
+        wasModal = index.isVisible() && index.isModal() && QTest::qWaitForWindowActive(index.windowHandle());
+        index.reject();
+    });
+    f.ScaleDivisor = 70;
+    f.pag22->trigger();
+    EXPECT_TRUE(wasModal);
+    EXPECT_FALSE(index.isVisible());
+    // Back from the index, the window was activated again.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.windowHandle()));
+    EXPECT_EQ(f.ScaleDivisor, 100);
+
+    int closed = 0;
+    QObject::connect(&f, &TForm1::Closed, [&] { ++closed; });
+    f.Sair1->trigger();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(closed, 1);
 }
 
 TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
@@ -327,6 +375,7 @@ TEST_F(MainWindow, EditedLinesGoBackInTheModulesEncoding) {
         f.B_converter->click();
         ASSERT_GE(f.Lines.size(), 4u);
         EXPECT_EQ(f.Lines[2], c.unedited) << c.file.toStdString();
+
         EXPECT_EQ(f.Lines.back(), c.edited) << c.file.toStdString();
     }
 }
@@ -447,10 +496,10 @@ TEST_F(MainWindow, ActivationFromAnotherWindowResetsTheDivisorWithoutRedrawing) 
     QWidget other;
     other.show();
     other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other.windowHandle()));
     EXPECT_EQ(f.ScaleDivisor, 120);
     f.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.windowHandle()));
     EXPECT_EQ(f.ScaleDivisor, 100);
     EXPECT_EQ(f.ViewWidth, width);
     // The folder list stays where the user put it.

@@ -616,7 +616,12 @@ void TForm1::RG_textosClick() {
 void TForm1::Sair1Click() { close(); }
 
 void TForm1::pag22Click() {
-    if (Form2) Form2->exec();
+    if (!Form2) return;
+    Form2->exec();
+    // Back in this window: an activation, whether or not a window manager
+    // hands the focus back (the repeat when it does changes nothing).
+    activateWindow();
+    FormActivate();
 }
 
 void TForm1::Desenhos1Click() { b_reportClick(); }
@@ -636,6 +641,12 @@ void TForm1::Lista1Click() {
         return;
     }
     if (RunListCatalog) RunListCatalog();
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // Without a window manager nothing would make the first activation.
+    if (!activated_) activateWindow();
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
