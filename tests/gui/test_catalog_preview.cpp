@@ -109,3 +109,26 @@ TEST_F(CatalogPreview, ClosingDuringTheRunStopsIt) {
     EXPECT_TRUE(infos.empty());
     EXPECT_TRUE(cat.Form3.QR_FIG.Available());
 }
+
+// Saves a picture of the preview window for the documentation when
+// TARNEL_SCREENSHOT_DIR is set.
+TEST_F(CatalogPreview, Screenshot) {
+    const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
+    core.FileListBox1Click(TARNEL_CORPUS "/connect.mod");
+    bool saved = false;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->Status() != RecorderStatus::Finished) return false;
+        f->showNormal();
+        f->resize(900, 760);
+        f->CB_zoomChange(5);  // whole page
+        QApplication::processEvents();
+        saved = f->grab().save(out + QStringLiteral("/preview-window.png"));
+        f->close();
+        return true;
+    });
+    cat.b_reportClick(TARNEL_CORPUS "/connect.mod");
+    EXPECT_TRUE(saved);
+}
