@@ -202,6 +202,7 @@ void EmfRecorder::Begin() {
         Record(type, b.s);
     };
     one(EMR_SETMAPMODE, 1);  // MM_TEXT: logical units are page pixels
+    one(EMR_SELECTOBJECT, kNullPen);  // nothing is outlined
     one(EMR_SETBKMODE, TRANSPARENT);
     one(EMR_SETTEXTALIGN, TA_BASELINE);
     one(EMR_SETSTRETCHBLTMODE, 3);  // COLORONCOLOR: no blending of merged pixels

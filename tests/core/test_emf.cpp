@@ -141,12 +141,13 @@ TEST(Emf, PlaysRegionFillsRectanglesAndLines) {
         return out;
     };
     std::string extra = record(kFillRgn, rgn) + record(kSelectObject, rect) +
+                        record(kSelectObject, ints({static_cast<int32_t>(0x80000007u)})) /* black pen */ +
                         record(43 /* RECTANGLE */, ints({20, 20, 40, 30})) + record(27 /* MOVETOEX */, ints({50, 50})) +
                         record(54 /* LINETO */, ints({90, 50}));
     const size_t eof = Records(emf).back().second;
     emf.insert(eof, extra);
     Wr32(emf, 48, static_cast<uint32_t>(emf.size()));
-    Wr32(emf, 52, Rd32(emf, 52) + 5);
+    Wr32(emf, 52, Rd32(emf, 52) + 6);
     std::string error;
     const QImage img = RenderEmf(emf, QSize(100, 100), &error);
     ASSERT_FALSE(img.isNull()) << error;

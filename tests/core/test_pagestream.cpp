@@ -197,6 +197,16 @@ TEST(PageStream, MovesToATemporaryFilePast100000BytesAndDeletesIt) {
     EXPECT_EQ(info.size(), list.Stream()->Size());
     for (int n : {6, 1, 4, 2, 5, 3}) EXPECT_TRUE(PageOf(list, n) == pages[static_cast<size_t>(n - 1)]) << n;
     list.Finish();
+    // Copies go in blocks of 10240 bytes.
+    std::vector<size_t> blocks;
+    std::string copied;
+    list.Stream()->CopyTo([&](const char* p, size_t n) {
+        blocks.push_back(n);
+        copied.append(p, n);
+    });
+    ASSERT_GT(blocks.size(), 10u);
+    for (size_t i = 0; i + 1 < blocks.size(); ++i) EXPECT_EQ(blocks[i], 10240u);
+    EXPECT_EQ(static_cast<int64_t>(copied.size()), list.Stream()->Size());
     QTemporaryDir dir;
     const QString file = dir.filePath("big.qrp");
     ASSERT_EQ(SaveReport(list, file.toStdString()), SaveResult::Saved);
