@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -293,7 +294,30 @@ TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
     // Moving the selection from code is not a click.
     f.ListBox1->setCurrentRow(0);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
+    // A click on the file already chosen reads it again from its first module.
+    PickFile(f, "exemplo.mod");
+    EXPECT_EQ(f.ListBox1->currentRow(), 0);
+    EXPECT_EQ(MemoLines(f).first(), "$MODULE DIP-8_300");
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindow, ADrawingWiderThanThePictureScrollsAndShowsWhiteBeyondIt) {
+    TForm1& f = Open(kSamples);
+    f.TextListBox1->setPlainText("DS 0 0 345000 0 120 21\nDS 0 0 0 1000 120 21");
+    f.B_converter->click();
+    ASSERT_GT(f.ViewWidth, 2500);
+    EXPECT_EQ(f.Image2->width(), f.ViewWidth);
+    EXPECT_GT(f.ScrollBox1->horizontalScrollBar()->maximum(), 0);
+    QImage shown = ViewPicture(f);
+    EXPECT_NE(shown.pixel(1000, 50) & 0xFFFFFF, 0xFFFFFFu);  // the long segment's row
+    // The whole picture shows; the view beyond it is white.
+    f.ViewImage.BrushColor = kBlack;
+    f.ViewImage.FillRect(0, 0, 2000, 2000);
+    f.ViewChanged();
+    shown = ViewPicture(f);
+    EXPECT_EQ(shown.pixel(1999, 50) & 0xFFFFFF, 0u);
+    EXPECT_EQ(shown.pixel(2000, 50) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown.pixel(f.ViewWidth - 1, 50) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(MainWindow, ZoomStepsStopAtTheirLimits) {
