@@ -62,6 +62,7 @@ constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_PDY = 0x2000;
 constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
 constexpr int kDpi = 96;
 constexpr int kMaxSavedStates = 4096;
+constexpr int kMaxFontPixels = 1200;
 constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
 constexpr int64_t kMaxNominal = 1 << 20;
 
@@ -609,16 +610,18 @@ Object Reader::Stock(uint32_t ih) {
 
 QFont Reader::MakeFont(const LogFontData& lf) const {
     QFont f(lf.face.isEmpty() ? QStringLiteral("Arial") : lf.face);
+    // Heights are capped at a page's height: larger ones only cost time.
     int px = 12;
     if (lf.height < 0) {
-        px = lf.height == std::numeric_limits<int32_t>::min() ? 4096 : -lf.height;
+        px = static_cast<int>(std::min<int64_t>(-int64_t(lf.height), kMaxFontPixels));
     } else if (lf.height > 0) {
         // A positive height is the cell height: ascent plus descent.
-        f.setPixelSize(std::clamp(lf.height, 1, 4096));
+        const int cellPx = std::min(lf.height, kMaxFontPixels);
+        f.setPixelSize(cellPx);
         const qreal cell = QFontMetricsF(f).height();
-        px = cell > 0 ? static_cast<int>(std::lround(lf.height * (std::min(lf.height, 4096) / cell))) : lf.height;
+        px = cell > 0 ? static_cast<int>(std::lround(cellPx * (cellPx / cell))) : cellPx;
     }
-    f.setPixelSize(std::clamp(px, 1, 4096));
+    f.setPixelSize(std::clamp(px, 1, kMaxFontPixels));
     if (lf.weight > 0) f.setWeight(static_cast<QFont::Weight>(std::clamp(lf.weight, 100, 900)));
     f.setItalic(lf.italic);
     f.setUnderline(lf.underline);
