@@ -253,7 +253,9 @@ void PageReport::PlaceBand(ReportBand& band, bool makeSpace) {
     }
     band.Frame.Draw(*canvas_, ctx.Box(0, 0, band.Width, band.Height + band.Expansion), run_->Factor());
     if (OnBandPlaced) OnBandPlaced({&band, pageCount_, curColumn_, curX_, curY_, band.Height + band.Expansion, false});
-    // Stretching labels with lines left over go on in the next column.
+    // Stretching labels with lines left over go on in the next column. A
+    // header or footer would only meet itself again on the next page.
+    if (band.Kind != BandKind::rbDetail) open.clear();
     while (!open.empty()) {
         NextColumn();
         band.Expansion = 0;

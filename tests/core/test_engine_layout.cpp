@@ -277,3 +277,23 @@ TEST(EngineLayout, OversizedBandRunsOverWithoutBreaking) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineLayout, StretchingFooterLabelStopsAtItsPage) {
+    FigReport fig;
+    auto* l = fig.footer->Add<ReportLabel>(0, 0, 500, 40);
+    l->AutoStretch = l->WordWrap = true;
+    std::string many;
+    for (int i = 0; i < 200; ++i) many += "line\r";
+    l->Caption = many;
+    Records data;
+    data.count = 1;
+    data.Attach(fig.r);
+    auto pages = fig.r.RunHeadless();
+    // One page, its footer printed once with the lines its box holds.
+    EXPECT_EQ(pages->PageCount(), 1);
+    EXPECT_EQ(l->NextLine(), 1);
+}
+
+} // namespace
