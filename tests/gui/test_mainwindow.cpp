@@ -29,6 +29,7 @@
 #include <QTimer>
 
 #include <fstream>
+#include <stdexcept>
 #include <memory>
 
 using namespace tarnel;
@@ -615,6 +616,20 @@ TEST_F(MainWindow, HiddenCarregarListsTheSymbolNames) {
     f.B_carregar->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("nenhum.lib"), std::string::npos);
+}
+
+TEST_F(MainWindow, DefaultErrorHandlerShowsTheTextAndTheWindowGoesOn) {
+    TForm1& f = Open(kSamples);
+    Guarded(&f, [] { throw std::runtime_error("Falha ao ler \"x.mod\""); });
+    Guarded(&f, [] { throw 7; });
+    Guarded(&f, [] {});
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].icon, UiDialogs::Icon::Error);
+    EXPECT_EQ(messages[0].text, "Falha ao ler \"x.mod\"");
+    EXPECT_EQ(messages[1].icon, UiDialogs::Icon::Error);
+    EXPECT_EQ(messages[1].text, "Unknown error");
+    PickFile(f, "exemplo.mod");
+    EXPECT_EQ(f.Label2->text(), "12");
 }
 
 // Saves docs/main-window.png when TARNEL_SCREENSHOT_DIR names a folder.

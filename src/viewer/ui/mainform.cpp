@@ -178,7 +178,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The widgets show the core's images and drive its handlers: they go
+    // before the core does.
+    disconnect(qApp, nullptr, this, nullptr);
+    delete takeCentralWidget();
+}
 
 void TForm1::BuildControls() {
     auto* central = new QWidget(this);
