@@ -193,7 +193,7 @@ PageReport::~PageReport() {
     if (recorder_ && recorder_->master_ == this) recorder_->master_ = nullptr;
 }
 
-int PageReport::R(double tenths) const { return static_cast<int>(RoundHalfEven(tenths)); }
+int PageReport::R(double tenths) const { return ClampToInt32(RoundHalfEven(tenths)); }
 
 // What the elements of one band see while it is printed.
 class BandPrinter : public BandContext {
@@ -435,6 +435,9 @@ void PageReport::Preview() {
     rec->Title = ReportTitle;
     rec->PaperWidth = Page.Width();
     rec->PaperLength = Page.Length();
+    // The window lays out its sheet with F before the first page exists.
+    rec->ppi_ = PixelsPerInch > 0 ? PixelsPerInch : ScreenPixelsPerInch();
+    rec->f_ = rec->ppi_ / 254.0;
     p->Show(rec);
     Run(*rec);
     // Wait for the window to close (or the application to quit).

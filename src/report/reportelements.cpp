@@ -36,7 +36,11 @@ Color WindowTextColor() {
     return kBlack;
 }
 
-int TenthsToPixels(double tenths, double f) { return static_cast<int>(RoundHalfEven(tenths * f)); }
+int TenthsToPixels(double tenths, double f) {
+    // Far beyond any sheet, but with room for rectangle arithmetic.
+    constexpr int64_t kLimit = 100000000;
+    return static_cast<int>(std::clamp<int64_t>(RoundHalfEven(tenths * f), -kLimit, kLimit));
+}
 
 QFont ReportFont::ToQFont(int ppi) const {
     QFont font(Name);
@@ -117,32 +121,42 @@ QStringList FormatLabelLines(const QString& caption, const QFont& font, int widt
     QStringList lines;
     if (autoSize) return paragraphs;
     const QFontMetrics fm(font);
+    auto fits = [&](const QString& t) { return LineWidth(fm, t) <= widthPx; };
     for (const QString& para : paragraphs) {
         QString line;
-        bool full = false;  // a line was ended because the next piece did not fit
-        for (QString piece : Pieces(para)) {
-            while (!piece.isEmpty()) {
-                if (LineWidth(fm, line + piece) <= widthPx) {
-                    line += piece;
-                    piece.clear();
-                } else if (!line.isEmpty()) {
+        for (const QString& piece : Pieces(para)) {
+            qsizetype pos = 0;
+            while (pos < piece.size()) {
+                const QStringView rest = QStringView(piece).mid(pos);
+                if (!line.isEmpty()) {
+                    if (fits(line + rest.toString())) {
+                        line += rest;
+                        break;
+                    }
                     lines << line;
                     line.clear();
-                    full = true;
                     if (!wordWrap) return lines;
-                } else {
-                    // Wider than the whole label: split between characters,
-                    // at least one character per line.
-                    qsizetype n = 1;
-                    while (n < piece.size() && LineWidth(fm, piece.left(n + 1)) <= widthPx) ++n;
-                    lines << piece.left(n);
-                    piece.remove(0, n);
-                    full = true;
-                    if (!wordWrap) return lines;
+                    continue;
                 }
+                if (rest.size() <= 256 && fits(rest.toString())) {
+                    line = rest.toString();
+                    break;
+                }
+                // Too wide for a line of its own: the longest part that fits,
+                // at least one character. Growing it a character at a time
+                // keeps a very long word from being measured whole for
+                // every line.
+                qsizetype n = 1;
+                while (n < rest.size() && fits(rest.left(n + 1).toString())) ++n;
+                if (n == rest.size()) {
+                    line = rest.toString();
+                    break;
+                }
+                lines << rest.left(n).toString();
+                pos += n;
+                if (!wordWrap) return lines;
             }
         }
-        (void)full;
         lines << line;
     }
     return lines;

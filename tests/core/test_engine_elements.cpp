@@ -5,6 +5,7 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QTimer>
 
 using namespace tarnel;
 using namespace tarnel::testing_engine;
@@ -287,6 +288,51 @@ TEST(EngineElements, BandBeforePrintCanSkipTheBand) {
     EXPECT_EQ(calls, 3);
     const auto texts = t.maker->Texts(0);
     EXPECT_EQ(texts, (std::vector<QString>{QStringLiteral("R1"), QStringLiteral("R3")}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(EngineElements, HostileSizesAndCaptionsStayBounded) {
+    // A 50000-character word in a box narrower than a character, huge and
+    // negative boxes, a band of no height: all print, nothing hangs.
+    OneBand t(0);
+    auto* word = t.band->Add<ReportLabel>(0, 0, 0.5, 5000);
+    word->WordWrap = true;
+    word->Caption = std::string(50000, 'W');
+    auto* far = t.band->Add<ReportLabel>(1e300, -1e300, 1e12, -40);
+    far->Caption = "far";
+    auto* img = t.band->Add<ReportImage>(-1e9, 1e9, -5, 1e15);
+    img->SetPicture(QImage(3, 3, QImage::Format_RGB32));
+    t.Run();
+    EXPECT_EQ(word->Lines().size(), 50000);
+    EXPECT_EQ(word->Lines()[0], QStringLiteral("W"));
+    EXPECT_EQ(t.pages->PageCount(), 1);
+}
+
+TEST(EngineElements, StartOfDocumentGivesTheWindowItsFactor) {
+    struct Provider : PreviewProvider {
+        double f = 0;
+        void Show(std::shared_ptr<PageRecorder> r) override {
+            f = r->Factor();
+            r->ShowingPreview = true;
+            r->Client = [r](int) {
+                if (r->Status() == RecorderStatus::Finished) QTimer::singleShot(0, [r] { r->ClosePreview(); });
+            };
+        }
+        void ShowModal(std::shared_ptr<PageRecorder> r) override { Show(r); }
+    } provider;
+    RegisterPreviewProvider(&provider);
+    OneBand t;
+    t.r.PixelsPerInch = 120;
+    t.data.count = 1;
+    t.data.Attach(t.r);
+    t.r.Preview();
+    RegisterPreviewProvider(nullptr);
+    EXPECT_DOUBLE_EQ(provider.f, 120 / 254.0);
+    // Page 1 was 2100 x 2970 tenths at 120 pixels per inch.
+    EXPECT_EQ(t.maker->pages.size(), 1u);
 }
 
 } // namespace
