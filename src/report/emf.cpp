@@ -498,7 +498,9 @@ public:
     bool Run(std::string* error);
 
     // Header facts, valid after ReadHeader.
-    int32_t boundsL = 0, boundsT = 0, boundsR = 0, boundsB = 0;
+    // The sheet in logical units, and its nominal size in pixels.
+    QRectF picture;
+    QSize nominal;
     uint32_t nBytes = 0;
 
     bool ReadHeader();
@@ -574,13 +576,34 @@ bool Reader::ReadHeader() {
     if (nBytes < recSize_ || nBytes % 4 || nBytes > size_)
         return Fail("the header gives a length of " + std::to_string(nBytes) + " bytes for " + std::to_string(size_) +
                     " bytes present");
-    boundsL = I(8);
-    boundsT = I(12);
-    boundsR = I(16);
-    boundsB = I(20);
-    const int64_t w = int64_t(boundsR) - boundsL + 1, h = int64_t(boundsB) - boundsT + 1;
-    if (w < 1 || h < 1 || w > kMaxNominal || h > kMaxNominal)
-        return Fail("bad picture bounds " + std::to_string(w) + " x " + std::to_string(h));
+    // Pages made here have bounds that cover the sheet. Pictures recorded
+    // elsewhere may have bounds that only cover what was drawn (or nothing);
+    // their frame, in 0.01 mm, is then the sheet.
+    const int64_t bl = I(8), bt = I(12), bw = int64_t(I(16)) - bl + 1, bh = int64_t(I(20)) - bt + 1;
+    const bool boundsOk = bw >= 1 && bh >= 1 && bw <= kMaxNominal && bh <= kMaxNominal;
+    const int64_t fl = I(24), ft = I(28), fw = int64_t(I(32)) - fl + 1, fh = int64_t(I(36)) - ft + 1;
+    const int64_t devX = I(72), devY = I(76), mmX = I(80), mmY = I(84);
+    const bool frameOk = fw >= 1 && fh >= 1 && devX > 0 && devY > 0 && mmX > 0 && mmY > 0;
+    QRectF frame;
+    QSize frameSize;
+    if (frameOk) {
+        const double sx = double(devX) / (double(mmX) * 100), sy = double(devY) / (double(mmY) * 100);
+        frame = QRectF(fl * sx, ft * sy, fw * sx, fh * sy);
+        frameSize = QSize(static_cast<int>(std::min<int64_t>(std::llround(fw * double(kDpi) / 2540), kMaxNominal + 1)),
+                          static_cast<int>(std::min<int64_t>(std::llround(fh * double(kDpi) / 2540), kMaxNominal + 1)));
+    }
+    const bool sameSheet = boundsOk && frameOk && std::abs(frame.left() - bl) <= 1 && std::abs(frame.top() - bt) <= 1 &&
+                           std::abs(frame.width() - bw) <= 1 && std::abs(frame.height() - bh) <= 1;
+    if (boundsOk && (sameSheet || !frameOk)) {
+        picture = QRectF(bl, bt, bw, bh);
+        nominal = QSize(static_cast<int>(bw), static_cast<int>(bh));
+    } else if (frameOk && frameSize.width() >= 1 && frameSize.height() >= 1 && frameSize.width() <= kMaxNominal &&
+               frameSize.height() <= kMaxNominal && frame.width() >= 1 && frame.height() >= 1) {
+        picture = frame;
+        nominal = frameSize;
+    } else {
+        return Fail("bad picture bounds " + std::to_string(bw) + " x " + std::to_string(bh));
+    }
     const uint32_t nDesc = U(60), offDesc = U(64);
     if (nDesc && !Inside(offDesc, uint64_t(nDesc) * 2, "description")) return false;
     const uint32_t nHandles = U(56) & 0xFFFF;
@@ -1044,7 +1067,7 @@ uint32_t EmfDeclaredLength(std::string_view bytes) {
 QSize EmfNominalSize(std::string_view bytes) {
     Reader r(bytes, nullptr);
     if (!r.ReadHeader()) return {};
-    return QSize(static_cast<int>(int64_t(r.boundsR) - r.boundsL + 1), static_cast<int>(int64_t(r.boundsB) - r.boundsT + 1));
+    return r.nominal;
 }
 
 bool PlayEmf(std::string_view bytes, QPainter& p, const QRectF& target, std::string* error) {
@@ -1054,12 +1077,12 @@ bool PlayEmf(std::string_view bytes, QPainter& p, const QRectF& target, std::str
         if (error) *error = r.err;
         return false;
     }
-    const double w = double(r.boundsR) - r.boundsL + 1, h = double(r.boundsB) - r.boundsT + 1;
+    const QRectF pic = r.picture;
     p.save();
     p.setClipRect(target, Qt::IntersectClip);
     p.translate(target.topLeft());
-    p.scale(target.width() / w, target.height() / h);
-    p.translate(-double(r.boundsL), -double(r.boundsT));
+    p.scale(target.width() / pic.width(), target.height() / pic.height());
+    p.translate(-pic.left(), -pic.top());
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     Reader player(bytes, &p);
     const bool ok = player.Run(error);

@@ -270,6 +270,31 @@ TEST(Emf, ReplayStretchesOntoTheTarget) {
     EXPECT_EQ(img.pixel(150, 99), qRgb(255, 255, 255));
 }
 
+// Pictures recorded elsewhere may give bounds that only cover what was
+// drawn; their frame is then the sheet.
+TEST(Emf, FrameGivesTheSheetWhenBoundsCoverLess) {
+    EmfRecorder r(QSize(200, 100));
+    r.FillRect(QRect(150, 50, 50, 50), kBlue);
+    std::string emf = r.Finish();
+    ASSERT_EQ(EmfNominalSize(emf), QSize(200, 100));
+    Wr32(emf, 8, 150);  // bounds: the fill only
+    Wr32(emf, 12, 50);
+    EXPECT_EQ(EmfNominalSize(emf), QSize(200, 100));
+    QImage img = RenderEmf(emf, QSize(200, 100), nullptr);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.pixel(150, 50), qRgb(0, 0, 255));
+    EXPECT_EQ(img.pixel(149, 50), qRgb(255, 255, 255));
+    Wr32(emf, 8, 0);  // bounds of nothing drawn
+    Wr32(emf, 12, 0);
+    Wr32(emf, 16, 0xFFFFFFFFu);
+    Wr32(emf, 20, 0xFFFFFFFFu);
+    EXPECT_EQ(EmfNominalSize(emf), QSize(200, 100));
+    img = RenderEmf(emf, QSize(400, 200), nullptr);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.pixel(300, 100), qRgb(0, 0, 255));
+    EXPECT_EQ(img.pixel(298, 98), qRgb(255, 255, 255));
+}
+
 TEST(Emf, RecorderStartsAfreshAfterFinish) {
     EmfRecorder r(QSize(kA4W, kA4H));
     DrawSample(r);
@@ -305,7 +330,9 @@ TEST(Emf, MalformedPicturesAreRefused) {
         {"header size huge", [](std::string& s) { Wr32(s, 4, 0xFFFFFFF0u); }, "header record size"},
         {"record count", [](std::string& s) { Wr32(s, 52, Rd32(s, 52) + 1); }, "records"},
         {"no handles", [](std::string& s) { Wr32(s, 56, 0); }, "object table"},
-        {"empty bounds", [](std::string& s) { Wr32(s, 16, 0xFFFFFFFFu); }, "bounds"},
+        {"empty bounds and frame", [](std::string& s) { Wr32(s, 16, 0xFFFFFFFFu); Wr32(s, 32, 0xFFFFFFF0u); }, "bounds"},
+        {"empty bounds, no device", [](std::string& s) { Wr32(s, 16, 0xFFFFFFFFu); Wr32(s, 80, 0); }, "bounds"},
+        {"huge bounds and frame", [](std::string& s) { Wr32(s, 16, 0x7FFFFFFFu); Wr32(s, 32, 0x7FFFFFFFu); }, "bounds"},
         {"record size zero", [&](std::string& s) { Wr32(s, second + 4, 0); }, "bad size"},
         {"record size odd", [&](std::string& s) { Wr32(s, second + 4, 14); }, "bad size"},
         {"record past the end", [&](std::string& s) { Wr32(s, second + 4, 0x7FFFFFF0u); }, "runs past"},
