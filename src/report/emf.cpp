@@ -58,7 +58,7 @@ constexpr uint32_t kDeviceDefaultFont = 0x8000000Eu;
 constexpr uint32_t kBrushSlot = 1, kFontSlot = 2;
 constexpr uint32_t TRANSPARENT = 1, OPAQUE = 2;
 constexpr uint32_t TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
-constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_PDY = 0x2000;
+constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
 constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
 constexpr int kDpi = 96;
 constexpr int kMaxSavedStates = 4096;
@@ -884,6 +884,11 @@ bool Reader::DoText() {
     const bool hasDx = offDx != 0 && n > 0;
     if (hasDx && !Inside(offDx, uint64_t(n) * dxUnit, "advances")) return false;
     if (!p_) return true;
+    // Glyph indices belong to the recording system's font: only the box is drawn.
+    if (options & ETO_GLYPH_INDEX) {
+        if (options & ETO_OPAQUE) p_->fillRect(rect, QColor(ToRgb(dc_.bkColor)));
+        return true;
+    }
 
     QString text;
     text.reserve(static_cast<qsizetype>(n));

@@ -211,6 +211,21 @@ TEST(Emf, TextCarriesTheFontAndRealAdvances) {
     EXPECT_GT(dx[0], dx[1] + 3);
     EXPECT_NEAR(sum, fm.horizontalAdvance(text), 1);
     EXPECT_EQ(dx, TextAdvances(text, f));
+
+    // Glyph indices instead of characters: the opaque box alone.
+    auto inkCount = [](const QImage& img) {
+        int ink = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) ink += qBlue(img.pixel(x, y)) > 128 && qRed(img.pixel(x, y)) < 128;
+        return ink;
+    };
+    EXPECT_GT(inkCount(RenderEmf(emf, QSize(400, 100), nullptr)), 50);
+    std::string glyphs = emf;
+    Wr32(glyphs, t + 52, options | 0x10);
+    const QImage g = RenderEmf(glyphs, QSize(400, 100), nullptr);
+    ASSERT_FALSE(g.isNull());
+    EXPECT_EQ(inkCount(g), 0);
+    EXPECT_EQ(g.pixel(6, 8), qRgb(255, 255, 0));
 }
 
 TEST(Emf, ReplayMatchesThePainterDrawing) {
