@@ -97,46 +97,67 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
     }
 }
 
-void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
-    if (x1 > x2) std::swap(x1, x2);
-    if (y1 > y2) std::swap(y1, y2);
-    if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
-    bool mask = Mode == PenMode::Mask;
-    QRgb pc = ToRgb(PenColor), bc = ToRgb(BrushColor);
-    const double w = static_cast<double>(x2) - x1, h = static_cast<double>(y2) - y1;
-    const double cx = x1 + w / 2.0, cy = y1 + h / 2.0, a = w / 2.0, bb = h / 2.0;
-    auto spanAt = [&](int y, int& sl, int& sr) -> bool {
+namespace {
+// The ellipse inscribed in [x1, x2) x [y1, y2): a pixel belongs when its
+// centre lies inside; rows too thin for any centre keep one pixel so the
+// outline stays connected.
+struct EllipseRows {
+    int x1, y1, x2, y2;
+    double cx, cy, a, b;
+    EllipseRows(int l, int t, int r, int bt) : x1(l), y1(t), x2(r), y2(bt) {
+        const double w = static_cast<double>(x2) - x1, h = static_cast<double>(y2) - y1;
+        cx = x1 + w / 2.0;
+        cy = y1 + h / 2.0;
+        a = w / 2.0;
+        b = h / 2.0;
+    }
+    bool Span(int y, int& sl, int& sr) const {
         if (y < y1 || y >= y2) return false;
-        double dy = (y + 0.5 - cy) / bb;
-        double q = 1.0 - dy * dy;
+        const double dy = (y + 0.5 - cy) / b;
+        const double q = 1.0 - dy * dy;
         if (q >= 0) {
-            double hw = a * std::sqrt(q);
-            double lf = std::ceil(cx - hw - 0.5), rf = std::floor(cx + hw - 0.5);
-            lf = std::max(lf, static_cast<double>(x1));
-            rf = std::min(rf, static_cast<double>(x2) - 1);
+            const double hw = a * std::sqrt(q);
+            const double lf = std::max(std::ceil(cx - hw - 0.5), static_cast<double>(x1));
+            const double rf = std::min(std::floor(cx + hw - 0.5), static_cast<double>(x2) - 1);
             if (lf <= rf) {
                 sl = static_cast<int>(std::max(lf, -1e9));
                 sr = static_cast<int>(std::min(rf, 1e9));
                 return true;
             }
         }
-        int m = static_cast<int>(std::clamp(std::floor(cx - 0.5 + 1e-9), static_cast<double>(x1), x2 - 1.0));
-        sl = sr = m;
+        sl = sr = static_cast<int>(std::clamp(std::floor(cx - 0.5 + 1e-9), static_cast<double>(x1), x2 - 1.0));
         return true;
-    };
-    int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
-    for (int y = yFrom; y <= yTo; ++y) {
-        int l, r;
-        if (!spanAt(y, l, r)) continue;
+    }
+    // Interior of row y: pixels whose four neighbours are inside; empty
+    // (il > ir) on the top and bottom rows.
+    void Interior(int y, int l, int r, int& il, int& ir) const {
         int pl, pr, nl, nr;
-        bool hasP = spanAt(y - 1, pl, pr), hasN = spanAt(y + 1, nl, nr);
-        int il = l + 1, ir = r - 1;
+        const bool hasP = Span(y - 1, pl, pr), hasN = Span(y + 1, nl, nr);
+        il = l + 1;
+        ir = r - 1;
         if (hasP && hasN) {
             il = std::max({il, pl, nl});
             ir = std::min({ir, pr, nr});
         } else {
-            il = 1; ir = 0;  // top and bottom rows are all outline
+            il = 1;
+            ir = 0;
         }
+    }
+};
+} // namespace
+
+void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    const bool mask = Mode == PenMode::Mask;
+    const QRgb pc = ToRgb(PenColor), bc = ToRgb(BrushColor);
+    const EllipseRows e(x1, y1, x2, y2);
+    const int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
+    for (int y = yFrom; y <= yTo; ++y) {
+        int l, r, il, ir;
+        if (!e.Span(y, l, r)) continue;
+        e.Interior(y, l, r, il, ir);
         if (il > ir) {
             HSpan(y, l, r, pc, mask);
         } else {
@@ -151,60 +172,29 @@ void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
-    bool mask = Mode == PenMode::Mask;
-    QRgb pc = ToRgb(PenColor);
-    const double w = static_cast<double>(x2) - x1, h = static_cast<double>(y2) - y1;
-    const double cx = x1 + w / 2.0, cy = y1 + h / 2.0, a = w / 2.0, bb = h / 2.0;
+    const bool mask = Mode == PenMode::Mask;
+    const QRgb pc = ToRgb(PenColor);
+    const EllipseRows e(x1, y1, x2, y2);
     const double twoPi = 2.0 * M_PI;
     // Angles measured counter-clockwise as seen on screen (y down).
     auto angleOf = [&](double px, double py) {
-        double t = std::atan2(-(py - cy), px - cx);
+        const double t = std::atan2(-(py - e.cy), px - e.cx);
         return t < 0 ? t + twoPi : t;
     };
     const double start = angleOf(x3, y3), end = angleOf(x4, y4);
-    double sweep = std::fmod(end - start + twoPi, twoPi);
-    bool full = sweep < 1e-12;
-    auto spanAt = [&](int y, int& sl, int& sr) -> bool {
-        if (y < y1 || y >= y2) return false;
-        double dy = (y + 0.5 - cy) / bb;
-        double q = 1.0 - dy * dy;
-        if (q >= 0) {
-            double hw = a * std::sqrt(q);
-            double lf = std::max(std::ceil(cx - hw - 0.5), static_cast<double>(x1));
-            double rf = std::min(std::floor(cx + hw - 0.5), static_cast<double>(x2) - 1);
-            if (lf <= rf) {
-                sl = static_cast<int>(std::max(lf, -1e9));
-                sr = static_cast<int>(std::min(rf, 1e9));
-                return true;
-            }
-        }
-        int m = static_cast<int>(std::clamp(std::floor(cx - 0.5 + 1e-9), static_cast<double>(x1), x2 - 1.0));
-        sl = sr = m;
-        return true;
-    };
+    const double sweep = std::fmod(end - start + twoPi, twoPi);
+    const bool full = sweep < 1e-12;  // coinciding radials: the whole ellipse
     auto plotIfIn = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return;
-        if (!full) {
-            double t = angleOf(x + 0.5, y + 0.5);
-            double d = std::fmod(t - start + twoPi, twoPi);
-            if (d > sweep) return;
-        }
+        if (!full && std::fmod(angleOf(x + 0.5, y + 0.5) - start + twoPi, twoPi) > sweep) return;
         Plot(x, y, pc, mask);
     };
-    int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
+    const int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
     for (int y = yFrom; y <= yTo; ++y) {
-        int l, r;
-        if (!spanAt(y, l, r)) continue;
-        int pl, pr, nl, nr;
-        bool hasP = spanAt(y - 1, pl, pr), hasN = spanAt(y + 1, nl, nr);
-        int il = l + 1, ir = r - 1;
-        if (hasP && hasN) {
-            il = std::max({il, pl, nl});
-            ir = std::min({ir, pr, nr});
-        } else {
-            il = 1; ir = 0;
-        }
-        int lo = std::max(l, -1), hi = std::min(r, img_.width());
+        int l, r, il, ir;
+        if (!e.Span(y, l, r)) continue;
+        e.Interior(y, l, r, il, ir);
+        const int lo = std::max(l, -1), hi = std::min(r, img_.width());
         for (int x = lo; x <= hi; ++x)
             if (il > ir || x < il || x > ir) plotIfIn(x, y);
     }

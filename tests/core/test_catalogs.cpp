@@ -145,7 +145,9 @@ TEST(CatalogDescriptions, ConnectLibraryCells) {
     while (cursor.QR_FIGNeedData(cell, pic)) {
         ++cells;
         described += !cell.Description.empty();
-        if (cell.Name == "BUS_PC") EXPECT_EQ(cell.Description, "Connecteur Bus PC 8 bits");
+        if (cell.Name == "BUS_PC") {
+            EXPECT_EQ(cell.Description, "Connecteur Bus PC 8 bits");
+        }
     }
     EXPECT_EQ(cells, 90);
     EXPECT_GE(described, 82);
