@@ -228,6 +228,14 @@ TEST_F(PdfExport, ReadOnlyFolderKeepsTheOldFileAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(TempFolders(), foldersBefore);
 }
 
+TEST_F(PdfExport, NameWithAccentsAndSpacesIsKept) {
+    DrawnPages pages(1, QSize(50, 60));
+    ex_.Report = &pages;
+    const QString name = QString::fromUtf8("catálogo de peças");
+    ASSERT_TRUE(ex_.ExportPDF(Base(name), true)) << ex_.LastError;
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{name + ".PDF"});
+}
+
 TEST_F(PdfExport, WithoutAReportNothingIsWritten) {
     EXPECT_FALSE(ex_.ExportPDF(Base("x"), true));
     EXPECT_EQ(errors_.size(), 1u);
