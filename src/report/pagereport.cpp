@@ -240,7 +240,14 @@ void PageReport::PlaceBand(ReportBand& band, bool makeSpace) {
     if (band.Kind != BandKind::rbPageFooter && makeSpace) {
         const int needed = R(band.Height);
         const double printable = Page.Length() - (Page.TopMargin() + Page.BottomMargin());
-        if (curY_ < 0 || (AvailableSpace() < needed && needed <= printable)) NextColumn();
+        if (curY_ < 0 || (AvailableSpace() < needed && needed <= printable)) {
+            NextColumn();
+        } else if (band.Kind == BandKind::rbDetail && (band.ForceNewPage || band.ForceNewColumn)) {
+            if (band.ForceNewPage) curColumn_ = Page.Columns;
+            NextColumn();
+        }
+        if (band.AlignToBottom && band.Kind == BandKind::rbDetail && needed <= AvailableSpace())
+            curY_ = R(Page.Length() - Page.BottomMargin() - footerSize_) - needed;
     }
     band.Expansion = 0;
     BandPrinter ctx(*this, band);

@@ -38,6 +38,8 @@ public:
     double Height = 0, Width = 0;
     tarnel::Color Color = kWhite;
     ReportFrame Frame;
+    // Detail bands only: start in a new column or on a new page (unless
+    // the band starts the page anyway), or sit on the footer.
     bool ForceNewColumn = false, ForceNewPage = false, AlignToBottom = false;
     bool Enabled = true;
     // Called before the band is placed; setting printBand to false skips it.

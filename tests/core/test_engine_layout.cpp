@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <map>
+#include <tuple>
 
 using namespace tarnel;
 using namespace tarnel::testing_engine;
@@ -294,6 +294,39 @@ TEST(EngineLayout, StretchingFooterLabelStopsAtItsPage) {
     // One page, its footer printed once with the lines its box holds.
     EXPECT_EQ(pages->PageCount(), 1);
     EXPECT_EQ(l->NextLine(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(EngineLayout, ForcedBreaksAndBottomAlignment) {
+    struct Case {
+        bool newColumn, newPage, bottom;
+        std::vector<std::tuple<int, int, double>> at;  // page, column, y of cells 1..3
+    } cases[] = {
+        {false, false, false, {{1, 1, 265}, {1, 1, 1079}, {1, 1, 1893}}},
+        {true, false, false, {{1, 1, 265}, {1, 2, 265}, {2, 1, 265}}},
+        {false, true, false, {{1, 1, 265}, {2, 1, 265}, {3, 1, 265}}},
+        // On the footer: 2781 - 814; the next cell finds no room there.
+        {false, false, true, {{1, 1, 1967}, {1, 2, 1967}, {2, 1, 1967}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.newColumn << c.newPage << c.bottom);
+        FigReport fig;
+        fig.detail->ForceNewColumn = c.newColumn;
+        fig.detail->ForceNewPage = c.newPage;
+        fig.detail->AlignToBottom = c.bottom;
+        Records data;
+        data.count = 3;
+        data.Attach(fig.r);
+        std::vector<std::tuple<int, int, double>> at;
+        fig.r.OnBandPlaced = [&](const BandPlacement& p) {
+            if (p.Band->Kind == BandKind::rbDetail) at.emplace_back(p.Page, p.Column, p.Y);
+        };
+        fig.r.RunHeadless();
+        EXPECT_EQ(at, c.at);
+    }
 }
 
 } // namespace
