@@ -336,3 +336,20 @@ TEST(EngineElements, StartOfDocumentGivesTheWindowItsFactor) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineElements, ScreenDensityCanBeSetForHeadlessRuns) {
+    const int screen = ScreenPixelsPerInch();
+    EXPECT_GT(screen, 0);
+    SetScreenPixelsPerInch(144);
+    EXPECT_EQ(ScreenPixelsPerInch(), 144);
+    // A report without its own density takes the screen's.
+    OneBand t(500, 0);
+    t.Run();
+    EXPECT_EQ(t.pages->ReadPage(1)->NominalSize(), QSize(TenthsToPixels(2100, 144 / 254.0), TenthsToPixels(2970, 144 / 254.0)));
+    SetScreenPixelsPerInch(0);
+    EXPECT_EQ(ScreenPixelsPerInch(), screen);
+}
+
+} // namespace
