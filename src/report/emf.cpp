@@ -548,6 +548,7 @@ private:
     void Blit(QImage img, QRectF src, QRectF dst);
     bool DoStretchDiBits();
     bool DoBitBlt();
+    void FillVisible(const QRectF& r, const QColor& c);
     bool DoFillRgn();
     QFont MakeFont(const LogFontData& lf) const;
     static Object Stock(uint32_t ih);
@@ -1031,6 +1032,23 @@ bool Reader::DoStretchDiBits() {
     return true;
 }
 
+// A fill that a reduced replay would make thinner than a pixel (a frame
+// strip) still covers one pixel, so frames do not drop out of small pages.
+void Reader::FillVisible(const QRectF& r, const QColor& c) {
+    const QTransform t = p_->worldTransform();
+    QRectF dev = t.mapRect(r);
+    if (t.isScaling() && !t.isRotating() && !dev.isEmpty() && (dev.width() < 1 || dev.height() < 1)) {
+        if (dev.width() < 1) dev.setWidth(1);
+        if (dev.height() < 1) dev.setHeight(1);
+        p_->save();
+        p_->resetTransform();
+        p_->fillRect(dev, c);
+        p_->restore();
+        return;
+    }
+    p_->fillRect(r, c);
+}
+
 bool Reader::DoBitBlt() {
     if (!Need(100, "BITBLT")) return false;
     const int32_t xDest = I(24), yDest = I(28), cxDest = I(32), cyDest = I(36), xSrc = I(44), ySrc = I(48);
@@ -1040,7 +1058,7 @@ bool Reader::DoBitBlt() {
         // No source: a fill with the brush, black or white.
         if (!p_) return true;
         if (rop == PATCOPY && dc_.brush.kind == Object::Brush && !dc_.brush.null)
-            p_->fillRect(dst.normalized(), QColor(ToRgb(dc_.brush.color)));
+            FillVisible(dst.normalized(), QColor(ToRgb(dc_.brush.color)));
         else if (rop == 0x00000042u)
             p_->fillRect(dst.normalized(), Qt::black);
         else if (rop == 0x00FF0062u)
