@@ -132,3 +132,30 @@ TEST_F(CatalogPreview, Screenshot) {
     cat.b_reportClick(TARNEL_CORPUS "/connect.mod");
     EXPECT_TRUE(saved);
 }
+
+TEST_F(CatalogPreview, PdfButtonExportsTheShownReport) {
+    Library(8);
+    const std::string base = dir.filePath("lib.old").toStdString();
+    UiDialogs saved = Dialogs();
+    std::string filter;
+    Dialogs().SaveFile = [&](QWidget*, const std::string& f, const std::string&) {
+        filter = f;
+        return std::optional<std::string>(base);
+    };
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->Status() != RecorderStatus::Finished) return false;
+        f->BitBtn2Click();
+        f->close();
+        return true;
+    });
+    cat.b_reportClick("");
+    Dialogs() = saved;
+    EXPECT_EQ(filter, "Arquivos PDF(*.pdf)|*.pdf");
+    QFile pdf(dir.filePath("lib.PDF"));  // the part after the last dot goes
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-1.4"));
+    EXPECT_EQ(bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 2);  // 8 cells: 2 pages
+}
