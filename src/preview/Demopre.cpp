@@ -3,6 +3,7 @@
 #include "preview/dialogs.h"
 
 #include <QCloseEvent>
+#include <cmath>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -240,6 +241,8 @@ void TPrevForm::BitBtn2Click() {
     ExQR1.Report = CurrentReport ? CurrentReport() : recorder_->Pages();
     auto path = Dialogs().SaveFile(this, "Arquivos PDF(*.pdf)|*.pdf", "QRP");
     if (!path) return;
+    // The pages were laid out at the recorder's density.
+    ExQR1.Rx = ExQR1.Ry = std::lround(recorder_->Factor() * 254.0);
     if (!ExQR1.ShowError) ExQR1.ShowError = [this](const std::string& m) { Dialogs().Message(this, UiDialogs::Icon::Error, m); };
     ExQR1.ExportPDF(PdfFileBase(*path), true);
 }
