@@ -63,6 +63,7 @@ constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
 constexpr int kDpi = 96;
 constexpr int kMaxSavedStates = 4096;
 constexpr int kMaxFontPixels = 1200;
+constexpr double kMaxDeviceGlyphPixels = 1000;
 constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
 constexpr int64_t kMaxNominal = 1 << 20;
 
@@ -929,6 +930,14 @@ bool Reader::DoText() {
     if (options & ETO_CLIPPED) p_->setClipRect(rect, Qt::IntersectClip);
     if (dc_.bkMode == OPAQUE && !(options & ETO_OPAQUE))
         p_->fillRect(QRectF(x, y - fm.ascent(), total, fm.ascent() + fm.descent()), QColor(ToRgb(dc_.bkColor)));
+    // Glyphs that would come out larger than any page (a hostile font under a
+    // large stretch) are left out: the font engine cannot rasterise them.
+    const QTransform t = p_->worldTransform();
+    const double scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    if (font.pixelSize() * scale > kMaxDeviceGlyphPixels) {
+        p_->restore();
+        return true;
+    }
     p_->setFont(font);
     p_->setPen(QColor(ToRgb(dc_.textColor)));
     if (dx == own) {

@@ -442,6 +442,12 @@ TEST(Emf, FuzzInputsReplay) {
         std::string error;
         const bool ok = ValidateEmf(v, &error);
         EXPECT_EQ(RenderEmf(v, QSize(64, 48), &error).isNull(), !ok) << f.toStdString();
+        if (ok) {  // and stretched far, as the fuzz target plays it
+            QImage big(200, 100, QImage::Format_RGB32);
+            big.fill(Qt::white);
+            QPainter p(&big);
+            EXPECT_TRUE(PlayEmf(v, p, QRectF(-20, 10, 300, 40), &error)) << f.toStdString();
+        }
         ++n;
     }
     EXPECT_GT(n, 0);
