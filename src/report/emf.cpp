@@ -933,8 +933,11 @@ bool Reader::DoText() {
     // Glyphs that would come out larger than any page (a hostile font under a
     // large stretch) are left out: the font engine cannot rasterise them.
     const QTransform t = p_->worldTransform();
-    const double scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
-    if (font.pixelSize() * scale > kMaxDeviceGlyphPixels) {
+    const double sx = std::hypot(t.m11(), t.m12()), sy = std::hypot(t.m21(), t.m22());
+    const double most = std::max(sx, sy), least = std::min(sx, sy);
+    // Pages are always replayed with their proportions; glyphs squeezed far
+    // out of shape, or too small to see, are left out too.
+    if (font.pixelSize() * most > kMaxDeviceGlyphPixels || font.pixelSize() * least < 1 || most > 8 * least) {
         p_->restore();
         return true;
     }
