@@ -90,6 +90,9 @@ TPrevForm::TPrevForm(QWidget* owner, PreviewRecorder* recorder, PicturePainter p
 
     connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
     connect(CB_zoom, &QComboBox::activated, this, &TPrevForm::CB_zoomChange);
+    // An editable combo box hands keys to its line edit itself, past any
+    // filter on the line edit: Enter is caught where the keyboard sends it.
+    CB_zoom->installEventFilter(this);
     CB_zoom->lineEdit()->installEventFilter(this);
     connect(SB_imprimir, &QToolButton::clicked, this, &TPrevForm::SB_imprimirClick);
     connect(bb_salvar, &QToolButton::clicked, this, &TPrevForm::bb_salvarClick);
@@ -155,7 +158,7 @@ void TPrevForm::CB_zoomKeyPress() {
 }
 
 bool TPrevForm::eventFilter(QObject* o, QEvent* e) {
-    if (o == CB_zoom->lineEdit() && e->type() == QEvent::KeyPress) {
+    if ((o == CB_zoom || o == CB_zoom->lineEdit()) && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             CB_zoomKeyPress();

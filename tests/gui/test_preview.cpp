@@ -49,9 +49,17 @@ struct PreviewTest : ::testing::Test {
         QApplication::processEvents();
     }
     void TearDown() override { Dialogs() = saved; }
-    void TypeZoom(const QString& text) {
-        form->CB_zoom->setEditText(text);
-        QTest::keyClick(form->CB_zoom->lineEdit(), Qt::Key_Return);
+    // Types into the zoom box as a keyboard does: every key goes to the
+    // widget that has the focus.
+    void TypeZoom(const QString& text, Qt::Key enter = Qt::Key_Return) {
+        form->activateWindow();
+        form->CB_zoom->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focused, text);
+        QTest::keyClick(focused, enter, enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
     }
 };
 } // namespace
@@ -82,12 +90,17 @@ TEST_F(PreviewTest, SpinEnabledOnlyForMoreThanOnePage) {
 }
 
 TEST_F(PreviewTest, TypedZoom) {
-    const struct { const char* text; int zoom; const char* shown; } table[] = {
-        {"75 %", 75, "75 %"}, {"abc", 100, "100 %"}, {"600", 500, "500 %"}, {"1", 500, "500 %"}, {"3000", 500, "500 %"}};
+    // Rows run in order: 1 and 3000 are ignored and keep the zoom before them.
+    const struct { const char* text; Qt::Key enter; int zoom; const char* shown; } table[] = {
+        {"75 %", Qt::Key_Return, 75, "75 %"}, {"abc", Qt::Key_Return, 100, "100 %"},
+        {"40", Qt::Key_Enter, 40, "40 %"},    {"600", Qt::Key_Enter, 500, "500 %"},
+        {"1", Qt::Key_Return, 500, "500 %"},  {"3000", Qt::Key_Return, 500, "500 %"},
+        {" 150 %", Qt::Key_Return, 150, "150 %"}};
     for (auto& row : table) {
-        TypeZoom(QString::fromUtf8(row.text));
+        TypeZoom(QString::fromUtf8(row.text), row.enter);
         EXPECT_EQ(form->QRPreview1->Zoom(), row.zoom) << row.text;
         EXPECT_EQ(form->CB_zoom->currentText(), QString::fromUtf8(row.shown)) << row.text;
+        EXPECT_EQ(form->QRPreview1->Logic().State, PageViewLogic::ZoomState::Other) << row.text;
     }
 }
 
