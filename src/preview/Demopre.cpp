@@ -241,6 +241,13 @@ void TPrevForm::keyPressEvent(QKeyEvent* e) {
 }
 
 void TPrevForm::BitBtn2Click() {
+    // The pages of a run still in progress are not all there yet: an export
+    // now would be a partial catalog.
+    if (!recorder_->Finished()) {
+        Dialogs().Message(this, UiDialogs::Icon::Information,
+                          "O catálogo ainda está sendo gerado; exporte-o para PDF quando terminar.");
+        return;
+    }
     ExQR1.Report = CurrentReport ? CurrentReport() : recorder_->Pages();
     auto path = Dialogs().SaveFile(this, "Arquivos PDF(*.pdf)|*.pdf", "QRP");
     if (!path) return;

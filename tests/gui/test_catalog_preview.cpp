@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <fstream>
@@ -158,4 +160,30 @@ TEST_F(CatalogPreview, PdfButtonExportsTheShownReport) {
     const QByteArray bytes = pdf.readAll();
     EXPECT_TRUE(bytes.startsWith("%PDF-1.4"));
     EXPECT_EQ(bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 2);  // 8 cells: 2 pages
+}
+
+TEST_F(CatalogPreview, PdfWhileTheCatalogRunsWritesNothing) {
+    Library(300);  // 50 pages
+    UiDialogs saved = Dialogs();
+    std::vector<std::string> messages;
+    Dialogs().Message = [&](QWidget*, UiDialogs::Icon, const std::string& m) { messages.push_back(m); };
+    Dialogs().SaveFile = [&](QWidget*, const std::string&, const std::string&) {
+        return std::optional<std::string>(dir.filePath("run.pdf").toStdString());
+    };
+    bool runningWhenClicked = false;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->AvailablePages() < 2) return false;
+        runningWhenClicked = r->Status() == RecorderStatus::Busy;
+        QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
+        f->close();
+        return true;
+    });
+    cat.b_reportClick("");
+    Dialogs() = saved;
+    EXPECT_TRUE(runningWhenClicked);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("sendo gerado"), std::string::npos) << messages[0];
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.PDF"), QStringLiteral("*.pdf")}, QDir::Files), QStringList());
 }

@@ -142,3 +142,20 @@ TEST_F(PreviewTest, EscapeClosesAndClosingReleasesTheRecorder) {
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(rec.closed, 1);
 }
+
+TEST_F(PreviewTest, PdfDuringTheRunIsRefusedInPortuguese) {
+    rec.Produce(2);
+    int asked = 0;
+    Dialogs().SaveFile = [&](QWidget*, const std::string&, const std::string&) {
+        ++asked;
+        return std::optional<std::string>();
+    };
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(asked, 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("sendo gerado"), std::string::npos) << messages[0];
+    rec.finished = true;
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(messages.size(), 1u);
+}
