@@ -220,12 +220,25 @@ void TPrevForm::bb_salvarClick() {
 
 void TPrevForm::BB_lerClick() {
     auto path = Dialogs().OpenFile(this, "Relatórios (*.QRP)|*.QRP", "QRP");
+    bool loaded = false;
     if (path) {
         try {
             recorder_->Load(*path);
+            loaded = true;
         } catch (const std::exception& e) {
             Dialogs().Message(this, UiDialogs::Icon::Error, e.what());
         }
+    }
+    if (loaded) {
+        // Another report: its own page range, from its first page, or its
+        // later pages could not be reached and a page past its end would
+        // show nothing.
+        QRPreview1PageAvailable(recorder_->PageCount());
+        {
+            const QSignalBlocker block(SpinEdit1);
+            SpinEdit1->setValue(1);
+        }
+        QRPreview1->SetPageNumber(1);
     }
     QRPreview1->Redraw();
 }

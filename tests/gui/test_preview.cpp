@@ -16,9 +16,11 @@ struct FakeRecorder : PreviewRecorder {
     int closed = 0;
     std::vector<std::string> saved;
     int PageCount() const override { return pages; }
+    std::string name = "page ";  // the pages' text, a loaded file's name after a load
+    int loadPages = -1;             // what a load finds; below 0 the file is bad
     std::optional<std::string> Page(int n) const override {
         if (n < 1 || n > pages) return std::nullopt;
-        return "page " + std::to_string(n);
+        return name + std::to_string(n);
     }
     std::string Title() const override { return "Visão prévia lib: x.mod"; }
     bool Finished() const override { return finished; }
@@ -28,7 +30,12 @@ struct FakeRecorder : PreviewRecorder {
         saved.push_back(path);
         return true;
     }
-    void Load(const std::string& path) override { throw std::runtime_error("bad file " + path); }
+    void Load(const std::string& path) override {
+        if (loadPages < 0) throw std::runtime_error("bad file " + path);
+        pages = loadPages;
+        finished = true;
+        name = path + " ";
+    }
     const PageSource* Pages() const override { return nullptr; }
     void Produce(int n) {
         pages = n;
@@ -158,4 +165,37 @@ TEST_F(PreviewTest, PdfDuringTheRunIsRefusedInPortuguese) {
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(PreviewTest, LoadedPagesAreAllReachableFromTheFirst) {
+    const struct { int before, shown, loaded; } table[] = {{2, 2, 15}, {500, 400, 15}, {3, 1, 1}};
+    for (auto& row : table) {
+        rec.name = "page ";
+        rec.Produce(row.before);
+        form->SpinEdit1->setValue(row.shown);
+        ASSERT_EQ(form->QRPreview1->PageNumber(), row.shown);
+        rec.loadPages = row.loaded;
+        Dialogs().OpenFile = [](QWidget*, const std::string&, const std::string&) { return std::optional<std::string>("f.qrp"); };
+        QTest::mouseClick(form->BB_ler, Qt::LeftButton);
+        EXPECT_EQ(form->Label2->text(), QStringLiteral("de %1").arg(row.loaded)) << row.before;
+        EXPECT_EQ(form->SpinEdit1->maximum(), row.loaded);
+        EXPECT_EQ(form->SpinEdit1->value(), 1);
+        EXPECT_EQ(form->SpinEdit1->isEnabled(), row.loaded > 1);
+        EXPECT_EQ(form->QRPreview1->PageNumber(), 1);
+        form->QRPreview1->viewport()->repaint();
+        ASSERT_FALSE(painted.empty());
+        EXPECT_EQ(painted.back(), "f.qrp 1");
+        if (row.loaded < 2) continue;
+        // The last loaded page, typed into the page box.
+        form->activateWindow();
+        form->SpinEdit1->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focused, QString::number(row.loaded));
+        QTest::keyClick(focused, Qt::Key_Return);
+        EXPECT_EQ(form->QRPreview1->PageNumber(), row.loaded);
+        form->QRPreview1->viewport()->repaint();
+        EXPECT_EQ(painted.back(), "f.qrp " + std::to_string(row.loaded));
+    }
 }
