@@ -16,11 +16,10 @@ namespace {
 int List(const Args& in) {
     Args a = in;
     if (a.size() != 1) throw UsageError{"expects LIBRARY"};
-    // The scan swallows read errors; the command line does not.
-    const std::string bytes = ReadFileBytes(a[0]);
-    const auto names = ScanModuleNames(bytes);
-    for (const auto& n : names) std::printf("%s\n", n.c_str());
-    std::printf("count %zu\n", names.size());
+    // The window swallows read errors; the command line does not.
+    const auto lib = OpenLibrary(a[0]);
+    for (const auto& n : lib->Names()) std::printf("%s\n", n.c_str());
+    std::printf("count %zu\n", lib->Names().size());
     return 0;
 }
 
@@ -56,31 +55,25 @@ int Render(const Args& in) {
     if (fromLines) {
         if (!a.empty()) throw UsageError{"--lines FILE takes no LIBRARY or NAME"};
         const std::string bytes = ReadFileBytes(linesFile);
-        v.Lines = SplitLines(bytes);
-        v.LineUnits = ScanUnits(bytes);
-        v.PadCount = 0;
-        v.B_converterClick();
+        v.RenderLines(SplitLines(bytes), ScanUnits(bytes), linesFile);
     } else {
         if (a.size() != 2) throw UsageError{"expects LIBRARY NAME"};
-        const std::string bytes = ReadFileBytes(a[0]);
-        v.LibraryPath = a[0];
-        v.LibraryUnits = ScanUnits(bytes);
-        v.ModuleList = ScanModuleNames(bytes);
-        int found = -1;
-        for (size_t i = 0; i < v.ModuleList.size(); ++i)
-            if (v.ModuleList[i] == a[1]) { found = static_cast<int>(i); break; }
+        v.OpenLibrary(a[0]);
+        // An unreadable library is an error here, not an empty list.
+        if (!v.CurrentLibrary()) throw std::runtime_error(v.Status);
+        const int found = v.FindModule(a[1]);
         if (found < 0) throw std::runtime_error("no module named \"" + a[1] + "\" in " + a[0]);
-        v.ItemIndex = found;
-        v.ListBox1Click();
+        v.SelectModule(found);
     }
+    if (!v.Status.empty()) throw std::runtime_error(v.Status);
     if (!png.empty()) {
         QImage img = ViewAsImage(v);
         if (!img.save(QString::fromStdString(png), "PNG")) throw std::runtime_error("cannot write " + png);
     }
-    std::printf("{\"width\":%d,\"height\":%d,\"pads\":%d,\"definition\":%s,\"alias\":%s,\"extents\":[%d,%d,%d,%d],\"units\":\"%s\"}\n",
+    std::printf("{\"width\":%d,\"height\":%d,\"pads\":%d,\"definition\":%s,\"alias\":%s,\"extents\":[%d,%d,%d,%d],\"units\":\"%s\",\"format\":\"%s\"}\n",
                 v.ViewWidth, v.ViewHeight, v.PadCount, JsonString(v.DefinitionName).c_str(),
                 JsonString(v.AliasLine).c_str(), v.ExtentMinX, v.ExtentMaxX, v.ExtentMinY, v.ExtentMaxY,
-                v.LineUnits == Units::Millimetre ? "mm" : "decimil");
+                v.LineUnits == Units::Millimetre ? "mm" : "decimil", v.LinesAreKicadMod ? "kicad_mod" : "legacy");
     return 0;
 }
 

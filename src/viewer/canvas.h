@@ -57,6 +57,10 @@ public:
     void MoveTo(int x, int y) { curX_ = x; curY_ = y; }
     void LineTo(int x, int y);
     void Polyline(const std::vector<QPoint>& pts);
+    // A closed polygon: with a solid brush, the pixels whose centres lie
+    // inside (nonzero winding) take the brush colour; then its sides are
+    // drawn with the pen. The current position is left alone.
+    void Polygon(const std::vector<QPoint>& pts);
     void TextOut(int x, int y, std::string_view text);
     int TextWidth(std::string_view text) const;
     int TextHeight(std::string_view text) const;

@@ -1,5 +1,8 @@
 #include "viewer/tarnel.h"
 
+#include "footprint/footprintdrawer.h"
+#include "library/legacylibrary.h"
+#include "sexpr/sexpr.h"
 #include "tokenizer/libtext.h"
 
 #include <sys/stat.h>
@@ -105,9 +108,45 @@ void TForm1Core::B_converterClick() {
     WorkCanvas.Mode = PenMode::Mask;
     DefinitionName.clear();
     AliasLine.clear();
-    const size_t n = Lines.size();
-    for (size_t i = 0; i < n && i < Lines.size(); ++i) interpreta_linha(Lines[i]);
+    const std::string before = Status;
+    Status.clear();
+    LinesAreKicadMod = LinesAreFootprint(Lines);
+    if (LinesAreKicadMod) {
+        DrawFootprintLines();
+    } else {
+        const size_t n = Lines.size();
+        for (size_t i = 0; i < n && i < Lines.size(); ++i) interpreta_linha(Lines[i]);
+    }
     Crop(true);
+    if (Status != before) StatusChanged();
+}
+
+void TForm1Core::DrawFootprintLines() {
+    LineUnits = Units::Millimetre;
+    size_t total = 0;
+    for (const auto& l : Lines) total += l.size() + 1;
+    std::string text;
+    text.reserve(total);
+    for (const auto& l : Lines) {
+        text += l;
+        text += '\n';
+    }
+    try {
+        const sexpr::Document doc = sexpr::Document::Parse(text);
+        footprint::DrawTarget target{WorkCanvas,
+                                     [this](int64_t v, bool track, bool isY) { return MapNum(v, track, isY); },
+                                     CorPad, CorComp, CorCorpo, CorFuro, TextMode, DrawArcs, 0};
+        footprint::DrawFootprint(doc, target);
+        PadCount += target.padCount;
+    } catch (const std::exception& e) {
+        // Nothing of a footprint that cannot be read is drawn.
+        Status = (LinesSource.empty() ? std::string("Comandos") : LinesSource) + ": " + e.what();
+        ExtentMinX = ExtentMinY = 2147483647;
+        ExtentMaxX = ExtentMaxY = -2147483647 - 1;
+        WorkCanvas.Brush = BrushStyle::Solid;
+        WorkCanvas.BrushColor = kWhite;
+        WorkCanvas.FillRect(0, 0, 2000, 2000);
+    }
 }
 
 void TForm1Core::B_linhaClick() {
@@ -371,101 +410,6 @@ void TForm1Core::titulos() {
 
 // ---------------------------------------------------------------- library
 
-std::vector<std::string> ScanModuleNames(std::string_view bytes) {
-    std::vector<std::string> names;
-    ForEachLine(bytes, [&](std::string_view line) {
-        if (EqualsUpper(Trim(Word(line, 1)), "$MODULE")) names.emplace_back(Word(line, 2));
-        return true;
-    });
-    return names;
-}
-
-Units ScanUnits(std::string_view bytes) {
-    Units u = Units::Decimil;
-    ForEachLine(bytes, [&](std::string_view line) {
-        std::string_view w1 = Trim(Word(line, 1));
-        if (EqualsUpper(w1, "$MODULE")) return false;
-        if (EqualsUpper(w1, "UNITS")) u = EqualsUpper(Trim(Word(line, 2)), "MM") ? Units::Millimetre : Units::Decimil;
-        return true;
-    });
-    return u;
-}
-
-std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_view name) {
-    std::vector<std::string> out;
-    const std::string want = UpperAscii(name);
-    bool found = false;
-    ForEachLine(bytes, [&](std::string_view line) {
-        std::string_view w1 = Trim(Word(line, 1));
-        if (found) {
-            out.emplace_back(line);
-            return !EqualsUpper(w1, "$ENDMODULE");
-        }
-        if (EqualsUpper(w1, "$MODULE") && UpperAscii(Trim(Word(line, 2))) == want) {
-            found = true;
-            out.emplace_back(line);
-        }
-        return true;
-    });
-    return out;
-}
-
-std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin) {
-    std::vector<std::string> out;
-    if (begin >= bytes.size()) return out;
-    bool first = true;
-    ForEachLine(bytes.substr(begin), [&](std::string_view line) {
-        out.emplace_back(line);
-        if (first) { first = false; return true; }
-        return !EqualsUpper(Trim(Word(line, 1)), "$ENDMODULE");
-    });
-    return out;
-}
-
-std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes) {
-    std::unordered_map<std::string, size_t> idx;
-    size_t pos = 0;
-    const char* base = bytes.data();
-    ForEachLine(bytes, [&](std::string_view line) {
-        pos = static_cast<size_t>(line.data() - base);
-        if (EqualsUpper(Trim(Word(line, 1)), "$MODULE")) idx.emplace(UpperAscii(Trim(Word(line, 2))), pos);
-        return true;
-    });
-    return idx;
-}
-
-std::vector<std::string> TForm1Core::ExtractFromLibrary(const std::string& path, const std::string& name) {
-    const std::string& bytes = LibraryBytes(path);
-    if (!cache_.indexed) {
-        cache_.firstModule = IndexModules(bytes);
-        cache_.indexed = true;
-    }
-    auto it = cache_.firstModule.find(UpperAscii(name));
-    if (it == cache_.firstModule.end()) return {};
-    return ExtractModuleLinesAt(bytes, it->second);
-}
-
-const std::string& TForm1Core::LibraryBytes(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    struct stat st {};
-    const bool statOk = fstat(fileno(f), &st) == 0;
-    std::fclose(f);
-    if (statOk && cache_.path == path && cache_.size == static_cast<int64_t>(st.st_size) &&
-        cache_.mtime == static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec)
-        return cache_.bytes;
-    cache_.path.clear();
-    cache_.indexed = false;
-    cache_.firstModule.clear();
-    cache_.bytes = ReadFileBytes(path);
-    if (statOk) {
-        cache_.path = path;
-        cache_.size = static_cast<int64_t>(st.st_size);
-        cache_.mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    }
-    return cache_.bytes;
-}
-
 void TForm1Core::FileListBox1Click(const std::string& path) {
     ModuleList.clear();
     ItemIndex = -1;
@@ -474,14 +418,16 @@ void TForm1Core::FileListBox1Click(const std::string& path) {
         return;
     }
     LibraryPath = path;
-    LibraryUnits = Units::Decimil;
+    library_.reset();
+    Status.clear();
     try {
-        const std::string& bytes = LibraryBytes(path);
-        ModuleList = ScanModuleNames(bytes);
-        LibraryUnits = ScanUnits(bytes);
-    } catch (const std::exception&) {
-        // A library that cannot be read simply lists nothing.
+        library_ = tarnel::OpenLibrary(path);
+        ModuleList = library_->Names();
+    } catch (const std::exception& e) {
+        // A library that cannot be read lists nothing; the status says why.
+        Status = e.what();
     }
+    if (!Status.empty()) StatusChanged();
     ItemIndex = ModuleList.empty() ? -1 : 0;
     ModuleListChanged();
     ListBox1Click();
@@ -493,10 +439,49 @@ void TForm1Core::ListBox1Click() {
     CaretLine = -1;
     LinesChanged();
     if (LibraryPath.empty()) return;
-    Lines = ExtractFromLibrary(LibraryPath, ModuleList[static_cast<size_t>(ItemIndex)]);
-    LineUnits = LibraryUnits;
+    if (!library_) library_ = tarnel::OpenLibrary(LibraryPath);
+    const std::string& name = ModuleList[static_cast<size_t>(ItemIndex)];
+    std::string readError;
+    if (library_->Format() == LibraryFormat::KicadMod) {
+        // One unreadable footprint file must not stop browsing or a catalog.
+        try {
+            Lines = library_->ModuleLines(name);
+        } catch (const std::exception& e) {
+            readError = e.what();
+        }
+    } else {
+        Lines = library_->ModuleLines(name);
+    }
+    LineUnits = library_->LineUnits();
+    LinesSource = library_->ModuleSource(name);
     CaretLine = Lines.empty() ? -1 : 0;
     LinesChanged();
+    PadCount = 0;
+    B_converterClick();
+    if (!readError.empty()) {
+        Status = readError;
+        StatusChanged();
+    }
+}
+
+void TForm1Core::SelectModule(int index) {
+    ItemIndex = index;
+    ListBox1Click();
+}
+
+int TForm1Core::FindModule(std::string_view name) const {
+    for (size_t i = 0; i < ModuleList.size(); ++i)
+        if (ModuleList[i] == name) return static_cast<int>(i);
+    const std::string want = UpperAscii(name);
+    for (size_t i = 0; i < ModuleList.size(); ++i)
+        if (UpperAscii(ModuleList[i]) == want) return static_cast<int>(i);
+    return -1;
+}
+
+void TForm1Core::RenderLines(std::vector<std::string> lines, Units units, const std::string& source) {
+    Lines = std::move(lines);
+    LineUnits = units;
+    LinesSource = source;
     PadCount = 0;
     B_converterClick();
 }
@@ -509,13 +494,14 @@ void TForm1Core::B_carregarClick(const std::string& fileName) {
         return;
     }
     LibraryPath = fileName;
-    LibraryUnits = Units::Decimil;
+    library_.reset();
     try {
-        const std::string& bytes = LibraryBytes(fileName);
-        ForEachLine(bytes, [&](std::string_view line) {
+        auto lib = std::make_unique<LegacyLibrary>(fileName);
+        ForEachLine(lib->Bytes(), [&](std::string_view line) {
             if (EqualsUpper(Trim(Word(line, 1)), "DEF")) ModuleList.emplace_back(Word(line, 2));
             return true;
         });
+        library_ = std::move(lib);
     } catch (...) {
         ModuleListChanged();  // the windows show the emptied list before the error
         throw;

@@ -3,6 +3,8 @@
 // coordinate mapping, the render pass and its interpreter, the element
 // drawers, and the scan and extraction of library modules. The windows, the
 // catalogs and tarnel-cli all drive this one object.
+#include "library/legacyscan.h"
+#include "library/library.h"
 #include "tokenizer/meuparse.h"
 #include "viewer/canvas.h"
 
@@ -14,31 +16,12 @@
 
 namespace tarnel {
 
-enum class Units { Decimil, Millimetre };
-
 struct TPadState {
     bool InProgress = false;
     std::string Shape;
     double SizeX = 0, SizeY = 0, Orientation = 0, Drill = 0;
     std::string Attribute;
     double PosX = 0, PosY = 0;
-};
-
-// One library module index entry: where its lines are in the file.
-struct ModuleSpan {
-    size_t begin = 0, end = 0;  // byte range of the module's lines
-};
-
-// The text of a library file read once, with where each module starts, so a
-// catalog does not read the file once per module. Re-read when the file's
-// size or modification time changes.
-struct LibraryCache {
-    std::string path;
-    int64_t size = -1;
-    int64_t mtime = 0;
-    std::string bytes;
-    bool indexed = false;
-    std::unordered_map<std::string, size_t> firstModule;  // upper-cased name -> line offset
 };
 
 class TForm1Core {
@@ -92,7 +75,33 @@ public:
     void pino();
     void titulos();
 
-    // FileListBox1Click given the chosen file; errors are swallowed.
+    // The viewer's API for windows, catalogs and tools.
+    //
+    // Opens a library (a "*.mod" file or a ".pretty" folder), lists its
+    // modules and draws the first. A library that cannot be read lists
+    // nothing and says why in Status.
+    void OpenLibrary(const std::string& path) { FileListBox1Click(path); }
+    // Selects module i of the list and draws it.
+    void SelectModule(int index);
+    // The first module named name, letter case ignored; -1 when none.
+    int FindModule(std::string_view name) const;
+    // Draws lines as "Converter" draws the memo: a current footprint when
+    // they start with "(", legacy command lines otherwise. source names them
+    // in messages.
+    void RenderLines(std::vector<std::string> lines, Units units, const std::string& source);
+    // The open library, null when none.
+    Library* CurrentLibrary() const { return library_.get(); }
+
+    // A one-line message about the last library opened or footprint drawn;
+    // empty when all went well.
+    std::string Status;
+    // Where Lines came from (a file), for messages.
+    std::string LinesSource;
+    // Whether the last drawing was of a current footprint.
+    bool LinesAreKicadMod = false;
+
+    // FileListBox1Click given the chosen file or folder; errors are
+    // swallowed.
     void FileListBox1Click(const std::string& path);
     // ListBox1Click: extracts the selected module and renders it; throws on
     // read errors.
@@ -104,12 +113,10 @@ public:
     virtual void ModuleListChanged() {}
     virtual void LinesChanged() {}
     virtual void ViewChanged() {}
+    virtual void StatusChanged() {}
 
-    // Reads the library through the cache (re-read when it changes).
-    const std::string& LibraryBytes(const std::string& path);
-    // The selected module's lines, through the cache's name index.
-    std::vector<std::string> ExtractFromLibrary(const std::string& path, const std::string& name);
-    Units LibraryUnits = Units::Decimil;  // units declared by LibraryPath
+    // Maps a coordinate in decimils, tracking the extents when asked.
+    int32_t MapDecimil(int64_t v, bool track, bool isY) { return MapNum(v, track, isY); }
 
 private:
     int32_t Map(std::string_view text, bool track, bool isY);
@@ -117,18 +124,10 @@ private:
     int32_t MapCoord(int i, bool track, bool isY);  // token i, in library units
     int64_t ReadCoord(int i);                       // token i, as decimils
     void Crop(bool renderPass);
-    LibraryCache cache_;
+    void DrawFootprintLines();
+    std::unique_ptr<Library> library_;
 };
 
-// Scan helpers shared with the index and the command-line tool.
-std::vector<std::string> ScanModuleNames(std::string_view bytes);
-Units ScanUnits(std::string_view bytes);
-// Extracts the lines of the first module named name (letter case ignored).
-std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_view name);
-// The same, starting at the "$MODULE" line at byte offset begin.
-std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin);
-// Upper-cased trimmed names of the "$MODULE" lines -> offset of the first.
-std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes);
 // Converts a millimetre text to decimils (x 10000 / 25.4, halves to even).
 int64_t MmTextToDecimil(std::string_view text);
 

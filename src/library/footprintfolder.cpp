@@ -1,0 +1,97 @@
+#include "library/footprintfolder.h"
+
+#include "tokenizer/libtext.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <numeric>
+#include <stdexcept>
+
+namespace tarnel {
+
+namespace {
+constexpr std::string_view kExt = ".kicad_mod";
+
+bool EndsWithUpper(std::string_view s, std::string_view suffix) {
+    if (s.size() < suffix.size()) return false;
+    const std::string_view tail = s.substr(s.size() - suffix.size());
+    for (size_t i = 0; i < tail.size(); ++i) {
+        char a = tail[i], b = suffix[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+        if (a != b) return false;
+    }
+    return true;
+}
+} // namespace
+
+bool IsFootprintFolderName(std::string_view name) {
+    while (name.size() > 1 && name.back() == '/') name.remove_suffix(1);
+    return EndsWithUpper(name, ".pretty");
+}
+
+bool IsFootprintFileName(std::string_view name) { return name.size() > kExt.size() && EndsWithUpper(name, kExt); }
+
+FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
+    DIR* dir = opendir(path.c_str());
+    if (!dir) throw std::runtime_error("Cannot open folder \"" + path + "\". " + std::strerror(errno));
+    std::vector<std::string> files;
+    errno = 0;
+    while (dirent* e = readdir(dir)) {
+        const std::string_view name = e->d_name;
+        if (!IsFootprintFileName(name)) continue;
+        bool regular = e->d_type == DT_REG;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st {};
+            regular = stat((path + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        }
+        if (regular) files.emplace_back(name);
+    }
+    const int err = errno;
+    closedir(dir);
+    if (err) throw std::runtime_error("Error reading folder \"" + path + "\". " + std::strerror(err));
+    // Names sort by upper-cased bytes, then bytes; files follow their names.
+    std::vector<std::string> names, keys;
+    names.reserve(files.size());
+    keys.reserve(files.size());
+    for (const auto& f : files) {
+        names.push_back(f.substr(0, f.size() - kExt.size()));
+        keys.push_back(UpperAscii(names.back()));
+    }
+    std::vector<size_t> order(names.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        if (keys[a] != keys[b]) return keys[a] < keys[b];
+        if (names[a] != names[b]) return names[a] < names[b];
+        return files[a] < files[b];
+    });
+    names_.reserve(order.size());
+    files_.reserve(order.size());
+    for (size_t i : order) {
+        byKey_.emplace(keys[i], names_.size());  // the first of equal keys wins
+        names_.push_back(std::move(names[i]));
+        files_.push_back(std::move(files[i]));
+    }
+}
+
+std::string FootprintFolder::FilePath(std::string_view name) const {
+    auto it = byKey_.find(UpperAscii(name));
+    return it == byKey_.end() ? std::string() : path_ + "/" + files_[it->second];
+}
+
+std::string FootprintFolder::ModuleSource(std::string_view name) const {
+    std::string p = FilePath(name);
+    return p.empty() ? path_ : p;
+}
+
+std::vector<std::string> FootprintFolder::ModuleLines(std::string_view name) {
+    const std::string file = FilePath(name);
+    if (file.empty()) return {};
+    return SplitLines(ReadFileBytes(file));
+}
+
+} // namespace tarnel

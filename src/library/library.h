@@ -1,0 +1,52 @@
+#pragma once
+// A footprint library as the program browses it: a legacy library file
+// ("*.mod") or a folder of current footprint files ("*.pretty"). Both list
+// their module names and give one module's text lines on demand.
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnel {
+
+// Units of a module's command lines.
+enum class Units { Decimil, Millimetre };
+
+enum class LibraryFormat { Legacy, KicadMod };
+
+class Library {
+public:
+    virtual ~Library() = default;
+    const std::string& Path() const { return path_; }
+    virtual LibraryFormat Format() const = 0;
+    // Module names in list order.
+    const std::vector<std::string>& Names() const { return names_; }
+    // The lines of the first module with this name (letter case ignored);
+    // empty when there is none. Throws std::runtime_error naming the file
+    // when it cannot be read.
+    virtual std::vector<std::string> ModuleLines(std::string_view name) = 0;
+    // Where the module's lines come from, for messages.
+    virtual std::string ModuleSource(std::string_view name) const = 0;
+    virtual Units LineUnits() const = 0;
+
+protected:
+    explicit Library(std::string path) : path_(std::move(path)) {}
+    std::string path_;
+    std::vector<std::string> names_;
+};
+
+// True for a folder name ending in ".pretty" (letter case ignored).
+bool IsFootprintFolderName(std::string_view name);
+// True for a file name ending in ".kicad_mod" (letter case ignored).
+bool IsFootprintFileName(std::string_view name);
+
+// Opens a library: a folder whose name ends in ".pretty" is a footprint
+// folder, anything else a legacy library file. Throws std::runtime_error
+// naming the path when it cannot be read.
+std::unique_ptr<Library> OpenLibrary(const std::string& path);
+
+// Lines whose first non-blank character is "(" are a current footprint;
+// anything else is legacy command lines.
+bool LinesAreFootprint(const std::vector<std::string>& lines);
+
+} // namespace tarnel

@@ -1,0 +1,20 @@
+#include "library/footprintfolder.h"
+#include "library/legacylibrary.h"
+
+namespace tarnel {
+
+std::unique_ptr<Library> OpenLibrary(const std::string& path) {
+    if (IsFootprintFolderName(path)) return std::make_unique<FootprintFolder>(path);
+    return std::make_unique<LegacyLibrary>(path);
+}
+
+bool LinesAreFootprint(const std::vector<std::string>& lines) {
+    for (const auto& l : lines)
+        for (unsigned char c : l) {
+            if (c <= ' ') continue;
+            return c == '(';
+        }
+    return false;
+}
+
+} // namespace tarnel
