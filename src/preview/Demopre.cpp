@@ -23,52 +23,59 @@ TPrevForm::TPrevForm(QWidget* owner, PreviewRecorder* recorder, PicturePainter p
     resize(716, 612);
     setFont(QFont(QStringLiteral("System")));
 
+    // The tool panel is laid out, not placed: the page count label grows with
+    // the count without running into "Zoom", and the window cannot be made
+    // narrower than the panel, so every button stays reachable.
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFixedHeight(42);
-    auto place = [&](QWidget* w, int x, int y, int width = -1, int height = -1) {
-        w->setParent(panel);
-        if (width > 0) w->setGeometry(x, y, width, height);
-        else w->move(x, y);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(8, 0, 8, 0);
+    row->setSpacing(0);
+    auto place = [&](QWidget* w, int gapBefore, int width = -1, int height = -1) {
+        if (gapBefore > 0) row->addSpacing(gapBefore);
+        row->addWidget(w, 0, Qt::AlignVCenter);
+        if (width > 0) w->setFixedSize(width, height);
     };
     Label1 = new QLabel(QStringLiteral("Página"));
-    place(Label1, 8, 8);
+    place(Label1, 0);
     SpinEdit1 = new QSpinBox;
     SpinEdit1->setRange(1, 1);
-    place(SpinEdit1, 58, 4, 57, 26);
+    place(SpinEdit1, 6, 57, 26);
     Label2 = new QLabel(QStringLiteral("de "));
-    place(Label2, 124, 10);
     Label2->setMinimumWidth(40);
+    place(Label2, 9);
     Label3 = new QLabel(QStringLiteral("Zoom"));
-    place(Label3, 166, 10);
+    place(Label3, 6);
     CB_zoom = new QComboBox;
     CB_zoom->setEditable(true);
     CB_zoom->setInsertPolicy(QComboBox::NoInsert);
     CB_zoom->addItems({QStringLiteral("  25  %"), QStringLiteral("  50  %"), QStringLiteral(" 100 %"), QStringLiteral(" 150 %"),
                        QStringLiteral(" 200 %"), QStringLiteral("Página inteira"), QStringLiteral("Largura da Página")});
     CB_zoom->setCurrentIndex(-1);
-    place(CB_zoom, 211, 6, 145, 24);
+    place(CB_zoom, 8, 145, 24);
     SpeedButton1 = new QToolButton;
     SpeedButton1->setToolTip(QStringLiteral("Configurar impressora"));
-    place(SpeedButton1, 370, 6, 28, 25);
+    place(SpeedButton1, 14, 28, 25);
     SpeedButton1->setVisible(false);
     SpeedButton1->setEnabled(false);
     SB_imprimir = new QToolButton;
     SB_imprimir->setToolTip(QStringLiteral("Imprimir"));
     SB_imprimir->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    place(SB_imprimir, 400, 6, 30, 25);
+    place(SB_imprimir, 30, 30, 25);
     bb_salvar = new QToolButton;
     bb_salvar->setToolTip(QStringLiteral("Gravar"));
     bb_salvar->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    place(bb_salvar, 432, 6, 30, 25);
+    place(bb_salvar, 2, 30, 25);
     BB_ler = new QToolButton;
     BB_ler->setToolTip(QStringLiteral("Ler"));
     BB_ler->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    place(BB_ler, 464, 6, 30, 25);
+    place(BB_ler, 2, 30, 25);
     BitBtn1 = new QPushButton(QStringLiteral("&Sair"));
-    place(BitBtn1, 512, 6, 54, 25);
+    place(BitBtn1, 18, 54, 25);
     BitBtn2 = new QPushButton(QStringLiteral("PDF"));
-    place(BitBtn2, 579, 5, 47, 25);
+    place(BitBtn2, 13, 47, 25);
+    row->addStretch(1);
 
     QRPreview1 = new PageView(this);
     QRPreview1->setObjectName(QStringLiteral("QRPreview1"));

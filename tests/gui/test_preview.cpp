@@ -199,3 +199,35 @@ TEST_F(PreviewTest, LoadedPagesAreAllReachableFromTheFirst) {
         EXPECT_EQ(painted.back(), "f.qrp " + std::to_string(row.loaded));
     }
 }
+
+TEST_F(PreviewTest, PageCountNeverRunsIntoTheZoomLabel) {
+    for (int pages : {9, 500, 123456}) {
+        rec.Produce(pages);
+        QApplication::processEvents();
+        const QRect count = form->Label2->geometry(), zoom = form->Label3->geometry();
+        EXPECT_EQ(form->Label2->text(), QStringLiteral("de %1").arg(pages));
+        EXPECT_GE(count.width(), form->Label2->sizeHint().width()) << pages;
+        EXPECT_LT(count.right(), zoom.left()) << pages;
+        EXPECT_LT(zoom.right(), form->CB_zoom->geometry().left()) << pages;
+    }
+}
+
+TEST_F(PreviewTest, EveryToolbarButtonStaysReachableInANarrowWindow) {
+    rec.Produce(500);
+    for (int width : {900, 640, 300, 1}) {
+        form->resize(width, 400);
+        QApplication::processEvents();
+        EXPECT_GE(form->width(), form->minimumWidth());
+        for (QWidget* b : std::initializer_list<QWidget*>{form->SpinEdit1, form->CB_zoom, form->SB_imprimir, form->bb_salvar,
+                                                         form->BB_ler, form->BitBtn1, form->BitBtn2}) {
+            const QRect r(b->mapTo(form.get(), QPoint(0, 0)), b->size());
+            EXPECT_TRUE(form->rect().contains(r)) << width << " " << b->metaObject()->className();
+            QWidget* hit = form->childAt(r.center());
+            EXPECT_TRUE(hit == b || b->isAncestorOf(hit)) << width << " " << b->metaObject()->className();
+        }
+    }
+    // The exit button, at the narrowest width, answers a click.
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+}
