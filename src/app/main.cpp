@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         return [&Form1, icon](const std::string& m) { tarnel::Dialogs().Message(&Form1, icon, m); };
     };
     catalogs.ShowError = message(tarnel::UiDialogs::Icon::Error);
-    catalogs.Cursor.ShowInfo = message(tarnel::UiDialogs::Icon::Information);
+    // "Catálogo gerado!" over the preview, where the user watches the run.
+    catalogs.Cursor.ShowInfo = tarnel::MessageOverPreview(&Form1, tarnel::UiDialogs::Icon::Information);
     // The file list's selected library, in the folder being browsed.
     auto selected = [&Form1] {
         const std::string name = Form1.SelectedLibraryFileName();

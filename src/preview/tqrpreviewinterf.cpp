@@ -62,6 +62,14 @@ TPrevForm* tqrpreviewinterf::Make(std::shared_ptr<PageRecorder> recorder) {
     return form;
 }
 
+std::function<void(const std::string&)> MessageOverPreview(QWidget* fallback, UiDialogs::Icon icon) {
+    return [f = QPointer<QWidget>(fallback), icon](const std::string& m) {
+        QWidget* parent = tqrpreviewinterf::LastWindow();
+        if (!parent || !parent->isVisible()) parent = f.data();
+        Dialogs().Message(parent, icon, m);
+    };
+}
+
 void tqrpreviewinterf::Show(std::shared_ptr<PageRecorder> recorder) {
     TPrevForm* f = Make(std::move(recorder));
     f->showMaximized();

@@ -2,9 +2,12 @@
 // The preview provider the program registers: every report preview opens in
 // a new preview window.
 #include "preview/Demopre.h"
+#include "preview/dialogs.h"
 #include "report/pagereport.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace tarnel {
 
@@ -28,6 +31,11 @@ private:
     std::shared_ptr<PageRecorder> rec_;
     mutable std::unique_ptr<PageListSource> source_;
 };
+
+// Shows a message over the preview window opened last while it is open,
+// otherwise over fallback: the end of a run is told where the user watches
+// it, without raising the main window over the preview.
+std::function<void(const std::string&)> MessageOverPreview(QWidget* fallback, UiDialogs::Icon icon);
 
 // Paints a page picture stretched into rect.
 void PaintPagePicture(QPainter& p, const QRect& rect, const std::string& emf);

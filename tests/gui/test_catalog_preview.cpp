@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -186,4 +187,33 @@ TEST_F(CatalogPreview, PdfWhileTheCatalogRunsWritesNothing) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("sendo gerado"), std::string::npos) << messages[0];
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.PDF"), QStringLiteral("*.pdf")}, QDir::Files), QStringList());
+}
+
+// The end of the run is told over the preview, with the program's real
+// message box, and the main window stays behind.
+TEST_F(CatalogPreview, CatalogDoneMessageSitsOverThePreview) {
+    QWidget mainWindow;
+    mainWindow.show();
+    cat.Cursor.ShowInfo = MessageOverPreview(&mainWindow, UiDialogs::Icon::Information);
+    Library(7);
+    QPointer<TPrevForm> preview;
+    bool overPreview = false;
+    QString boxText;
+    Poll([&] {
+        if (!preview) preview = tqrpreviewinterf::LastWindow();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                overPreview = preview && box->parentWidget() == preview.data();
+                boxText = box->text();
+                box->accept();
+                return false;
+            }
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!preview || !r || r->Status() != RecorderStatus::Finished || boxText.isEmpty()) return false;
+        preview->close();
+        return true;
+    });
+    cat.b_reportClick("");
+    EXPECT_EQ(boxText, QStringLiteral("Catálogo gerado!"));
+    EXPECT_TRUE(overPreview);
 }
