@@ -40,8 +40,10 @@ FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
     DIR* dir = opendir(path.c_str());
     if (!dir) throw std::runtime_error("Cannot open folder \"" + path + "\". " + std::strerror(errno));
     std::vector<std::string> files;
-    errno = 0;
-    while (dirent* e = readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* e = readdir(dir);
+        if (!e) break;
         const std::string_view name = e->d_name;
         if (!IsFootprintFileName(name)) continue;
         bool regular = e->d_type == DT_REG;
@@ -51,7 +53,7 @@ FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
         }
         if (regular) files.emplace_back(name);
     }
-    const int err = errno;
+    const int err = errno;  // set by readdir only when it failed
     closedir(dir);
     if (err) throw std::runtime_error("Error reading folder \"" + path + "\". " + std::strerror(err));
     // Names sort by upper-cased bytes, then bytes; files follow their names.
@@ -72,6 +74,7 @@ FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
     names_.reserve(order.size());
     files_.reserve(order.size());
     for (size_t i : order) {
+        byName_.emplace(names[i], names_.size());
         byKey_.emplace(keys[i], names_.size());  // the first of equal keys wins
         names_.push_back(std::move(names[i]));
         files_.push_back(std::move(files[i]));
@@ -79,6 +82,8 @@ FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
 }
 
 std::string FootprintFolder::FilePath(std::string_view name) const {
+    // The exact name first: "a" and "A" may both be footprints.
+    if (auto exact = byName_.find(std::string(name)); exact != byName_.end()) return path_ + "/" + files_[exact->second];
     auto it = byKey_.find(UpperAscii(name));
     return it == byKey_.end() ? std::string() : path_ + "/" + files_[it->second];
 }

@@ -18,13 +18,14 @@ public:
     std::vector<std::string> ModuleLines(std::string_view name) override;
     std::string ModuleSource(std::string_view name) const override;
     Units LineUnits() const override { return Units::Millimetre; }
-    // The footprint file of the first name equal to name (letter case
-    // ignored); empty when there is none.
+    // The footprint file named name, or else of the first name equal to it
+    // with letter case ignored; empty when there is none.
     std::string FilePath(std::string_view name) const;
 
 private:
     std::vector<std::string> files_;  // file names, in the order of names_
-    std::unordered_map<std::string, size_t> byKey_;  // upper-cased name -> first index
+    std::unordered_map<std::string, size_t> byName_;  // name -> index
+    std::unordered_map<std::string, size_t> byKey_;   // upper-cased name -> first index
 };
 
 } // namespace tarnel

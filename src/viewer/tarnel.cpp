@@ -127,9 +127,9 @@ void TForm1Core::DrawFootprintLines() {
     for (const auto& l : Lines) total += l.size() + 1;
     std::string text;
     text.reserve(total);
-    for (const auto& l : Lines) {
-        text += l;
-        text += '\n';
+    for (size_t i = 0; i < Lines.size(); ++i) {
+        if (i) text += '\n';
+        text += Lines[i];
     }
     try {
         const sexpr::Document doc = sexpr::Document::Parse(text);
