@@ -3,6 +3,7 @@
 // replays the kept inputs.
 #include "tokenizer/libtext.h"
 #include "index/indexrun.h"
+#include "sexpr/sexpr.h"
 #include "viewer/tarnel.h"
 
 #include <unistd.h>
@@ -31,6 +32,26 @@ inline void Render(const uint8_t* data, size_t size) {
         v.CaretLine = static_cast<int>(mode % v.Lines.size());
         v.B_linhaClick();
     }
+}
+
+// The s-expression reader and the footprint drawer on arbitrary bytes; the
+// first byte picks the divisor, text mode and arcs.
+inline void Footprint(const uint8_t* data, size_t size) {
+    static TForm1Core v;
+    if (size == 0) return;
+    const uint8_t mode = data[0];
+    v.ScaleDivisor = 1 + (mode % 16) * 10;
+    v.TextMode = (mode >> 4) % 3;
+    v.DrawArcs = (mode & 0x40) == 0;
+    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    try {
+        (void)sexpr::Document::Parse(text);
+    } catch (const sexpr::ParseError&) {
+        // Refusing is fine; any other exception is a fault.
+    }
+    v.RenderLines(SplitLines(text), Units::Millimetre, "fuzz");
+    // A footprint that cannot be drawn leaves the empty view.
+    if (v.LinesAreKicadMod && !v.Status.empty() && (v.ViewWidth != 101 || v.ViewHeight != 101)) __builtin_trap();
 }
 
 // Library scanning and extraction on arbitrary bytes.

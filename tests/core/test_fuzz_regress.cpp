@@ -22,4 +22,5 @@ int Replay(const char* target, const std::function<void(const uint8_t*, size_t)>
 
 TEST(FuzzRegress, Render) { EXPECT_GT(Replay("render", tarnel::fuzz::Render), 0); }
 TEST(FuzzRegress, Library) { EXPECT_GT(Replay("library", tarnel::fuzz::Library), 0); }
+TEST(FuzzRegress, Footprint) { EXPECT_GT(Replay("footprint", tarnel::fuzz::Footprint), 0); }
 TEST(FuzzRegress, Index) { EXPECT_GT(Replay("index", tarnel::fuzz::Index), 0); }
