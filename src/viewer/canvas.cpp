@@ -275,10 +275,6 @@ void Canvas::CopyRect(int64_t dl, int64_t dtop, int64_t dw, int64_t dh, const Ca
     if (dx0 >= dx1 || dy0 >= dy1) return;
     MarkDirty(static_cast<int>(dx0), static_cast<int>(dy0), static_cast<int>(dx1 - 1), static_cast<int>(dy1 - 1));
     const QRgb white = qRgb(255, 255, 255);
-    auto srcPix = [&](int64_t x, int64_t y) -> QRgb {
-        if (x < 0 || y < 0 || x >= src.Width() || y >= src.Height()) return white;
-        return reinterpret_cast<const QRgb*>(src.img_.constScanLine(static_cast<int>(y)))[x];
-    };
     if (dw == sw && dh == sh) {
         for (int64_t y = dy0; y < dy1; ++y) {
             QRgb* out = reinterpret_cast<QRgb*>(img_.scanLine(static_cast<int>(y)));
@@ -296,19 +292,38 @@ void Canvas::CopyRect(int64_t dl, int64_t dtop, int64_t dw, int64_t dh, const Ca
         }
         return;
     }
+    // Each destination pixel ANDs its block of source pixels. Outside src
+    // everything is white, and AND-ing white changes nothing, so blocks are
+    // cut to src first: the cost follows the part of the source that exists,
+    // not the nominal size of the rectangle.
+    const int64_t SW = src.Width(), SH = src.Height();
+    auto block = [](int64_t k, int64_t origin, int64_t s, int64_t d, int64_t lim, int64_t& from, int64_t& to) {
+        from = origin + static_cast<int64_t>(static_cast<__int128>(k) * s / d);
+        to = origin + static_cast<int64_t>(static_cast<__int128>(k + 1) * s / d);
+        if (to <= from) to = from + 1;
+        from = std::max<int64_t>(from, 0);
+        to = std::min<int64_t>(to, lim);
+    };
+    std::vector<std::pair<int, int>> cols(static_cast<size_t>(dx1 - dx0));
+    for (int64_t x = dx0; x < dx1; ++x) {
+        int64_t a, b;
+        block(x - dl, sl, sw, dw, SW, a, b);
+        if (a >= b) a = b = 0;
+        cols[static_cast<size_t>(x - dx0)] = {static_cast<int>(a), static_cast<int>(b)};
+    }
     for (int64_t y = dy0; y < dy1; ++y) {
         QRgb* out = reinterpret_cast<QRgb*>(img_.scanLine(static_cast<int>(y)));
-        const int64_t j = y - dtop;
-        int64_t sy0 = stop + j * sh / dh, sy1 = stop + (j + 1) * sh / dh;
-        if (sy1 <= sy0) sy1 = sy0 + 1;
-        for (int64_t x = dx0; x < dx1; ++x) {
-            const int64_t i = x - dl;
-            int64_t sx0 = sl + i * sw / dw, sx1 = sl + (i + 1) * sw / dw;
-            if (sx1 <= sx0) sx1 = sx0 + 1;
-            QRgb acc = 0xFFFFFFFF;
-            for (int64_t yy = sy0; yy < sy1; ++yy)
-                for (int64_t xx = sx0; xx < sx1; ++xx) acc &= srcPix(xx, yy);
-            out[x] = acc;
+        std::fill(out + dx0, out + dx1, white);
+        int64_t ya, yb;
+        block(y - dtop, stop, sh, dh, SH, ya, yb);
+        for (int64_t yy = ya; yy < yb; ++yy) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(src.img_.constScanLine(static_cast<int>(yy)));
+            QRgb* o = out + dx0;
+            for (const auto& [a, b] : cols) {
+                QRgb acc = *o;
+                for (int xx = a; xx < b; ++xx) acc &= in[xx];
+                *o++ = acc;
+            }
         }
     }
 }
