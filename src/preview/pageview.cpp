@@ -7,6 +7,9 @@ namespace tarnel {
 
 PageView::PageView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAutoFillBackground(true);
+    // A scroll area fills its viewport with the white of the Base role: the
+    // desk takes the Window role, grey, so a white page stands out on it.
+    viewport()->setBackgroundRole(QPalette::Window);
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Window, QColor(128, 128, 128));
     viewport()->setPalette(pal);

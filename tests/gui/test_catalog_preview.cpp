@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -216,4 +217,58 @@ TEST_F(CatalogPreview, CatalogDoneMessageSitsOverThePreview) {
     cat.b_reportClick("");
     EXPECT_EQ(boxText, QStringLiteral("Catálogo gerado!"));
     EXPECT_TRUE(overPreview);
+}
+
+// Under a real display (run under Xvfb with a window manager): the screen
+// keeps showing the catalog page while a real file dialog is open over the
+// maximized preview.
+TEST_F(CatalogPreview, PageStaysOnScreenWhileAFileDialogIsOpen) {
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen")) GTEST_SKIP() << "needs a real display";
+    Library(7);
+    UiDialogs saved = Dialogs();
+    Dialogs().Message = [](QWidget*, UiDialogs::Icon, const std::string&) {};
+    cat.Cursor.ShowInfo = nullptr;
+    bool started = false, dialogSeen = false;
+    int before = -1, during = -1;
+    // The sheet's bottom edge on the screen (below the centred dialog): how
+    // many of its pixels are black, and the desk just below it grey.
+    auto pageShown = [](TPrevForm* f) {
+        QApplication::processEvents();
+        QWidget* vp = f->QRPreview1->viewport();
+        const auto& logic = f->QRPreview1->Logic();
+        const QSize s = logic.SheetSize();
+        const QPoint g = vp->mapToGlobal(QPoint(logic.OffsetX(vp->width()), logic.OffsetY(vp->height())));
+        const QImage img = QGuiApplication::primaryScreen()->grabWindow(0, g.x(), g.y() + s.height() - 3, s.width() - 4, 6).toImage();
+        int black = 0;
+        for (int x = 4; x < img.width() - 4; ++x) black += img.pixelColor(x, 0) == Qt::black;
+        return img.pixelColor(img.width() / 2, 5) == QColor(128, 128, 128) ? black : -black;
+    };
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (started || !f || !r || r->Status() != RecorderStatus::Finished) return false;
+        started = true;  // the dialog below runs this timer again
+        QTest::qWait(300);
+        f->CB_zoomChange(1);  // 50 %
+        QTest::qWait(300);
+        before = pageShown(f);
+        Dialogs().OpenFile = saved.OpenFile;  // the real dialog
+        QTimer::singleShot(300, [&, f] {
+            QTest::qWait(500);
+            during = pageShown(f);
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+                    dialogSeen = true;
+                    d->reject();
+                }
+        });
+        QTest::mouseClick(f->BB_ler, Qt::LeftButton);
+        f->close();
+        return true;
+    });
+    cat.b_reportClick("");
+    Dialogs() = saved;
+    EXPECT_GT(before, 100);
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_EQ(during, before);
 }

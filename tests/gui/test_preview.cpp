@@ -231,3 +231,17 @@ TEST_F(PreviewTest, EveryToolbarButtonStaysReachableInANarrowWindow) {
     QApplication::processEvents();
     EXPECT_FALSE(form->isVisible());
 }
+
+// The page lies on a grey desk, so a page smaller than the view stands out.
+TEST_F(PreviewTest, PageSmallerThanTheViewLiesOnAGreyDesk) {
+    rec.Produce(1);
+    form->CB_zoomChange(0);  // 25 %
+    const QImage view = form->QRPreview1->viewport()->grab().toImage();
+    const auto& logic = form->QRPreview1->Logic();
+    const QPoint sheet(logic.OffsetX(view.width()), logic.OffsetY(view.height()));
+    ASSERT_GT(sheet.x(), 2);
+    ASSERT_GT(sheet.y(), 2);
+    EXPECT_EQ(view.pixelColor(sheet.x() / 2, sheet.y() / 2), QColor(128, 128, 128));
+    EXPECT_EQ(view.pixelColor(sheet + QPoint(10, 10)), Qt::white);
+    EXPECT_EQ(view.pixelColor(sheet + QPoint(10, 0)), Qt::black);
+}
