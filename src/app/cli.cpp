@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <exception>
 #include <map>
+#include <memory>
 
 namespace tarnel::cli {
 
@@ -19,6 +20,7 @@ namespace {
 struct Entry {
     std::string usage;
     VerbFn fn;
+    bool needsGraphics = true;
 };
 std::map<std::string, Entry>& Registry() {
     static std::map<std::string, Entry> r;
@@ -26,7 +28,9 @@ std::map<std::string, Entry>& Registry() {
 }
 } // namespace
 
-Verb::Verb(const char* name, const char* usage, VerbFn fn) { Registry()[name] = Entry{usage, std::move(fn)}; }
+Verb::Verb(const char* name, const char* usage, VerbFn fn, bool needsGraphics) {
+    Registry()[name] = Entry{usage, std::move(fn), needsGraphics};
+}
 
 std::string JsonString(const std::string& bytes) {
     const std::string s = DisplayTextUtf8(bytes);
@@ -90,7 +94,6 @@ int main(int argc, char** argv) {
         const std::string dir = "/tmp/tarnel-runtime-" + std::to_string(getuid());
         if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", dir.c_str());
     }
-    QGuiApplication app(argc, argv);
     Args args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     auto usage = [] {
@@ -108,6 +111,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     args.erase(args.begin());
+    std::unique_ptr<QGuiApplication> app;
+    if (it->second.needsGraphics) app = std::make_unique<QGuiApplication>(argc, argv);
     try {
         return it->second.fn(args);
     } catch (const UsageError& e) {

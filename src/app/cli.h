@@ -12,7 +12,9 @@ using Args = std::vector<std::string>;
 using VerbFn = std::function<int(const Args&)>;
 
 struct Verb {
-    Verb(const char* name, const char* usage, VerbFn fn);
+    // A verb that draws or measures text needs the graphics session; one
+    // that only reads files starts faster without it.
+    Verb(const char* name, const char* usage, VerbFn fn, bool needsGraphics = true);
 };
 
 // Thrown for bad arguments: prints the message and exits with 2.

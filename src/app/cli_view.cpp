@@ -77,7 +77,7 @@ int Render(const Args& in) {
     return 0;
 }
 
-Verb listVerb("list", "LIBRARY", List);
+Verb listVerb("list", "LIBRARY", List, false);
 Verb renderVerb("render", "LIBRARY NAME | --lines FILE  [--divisor N] [--texts none|name|all] [--no-arcs] [--png FILE]",
                 Render);
 
