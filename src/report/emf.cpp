@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainterPath>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -65,6 +66,9 @@ constexpr int kMaxSavedStates = 4096;
 constexpr int kMaxFontPixels = 1200;
 constexpr double kMaxDeviceGlyphPixels = 1000;
 constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
+// More characters than any page can show side by side: the rest of a text
+// record is left out.
+constexpr uint32_t kMaxPlayedUnits = 65536;
 constexpr int64_t kMaxNominal = 1 << 20;
 
 // Little-endian byte builder.
@@ -118,11 +122,51 @@ int FontPixelSize(const QFont& f) {
 
 // ---------------------------------------------------------------- recorder
 
-std::vector<int32_t> TextAdvances(const QString& text, const QFont& font) {
-    const int n = static_cast<int>(text.size());
-    std::vector<int32_t> dx(static_cast<size_t>(n), 0);
-    if (n == 0) return dx;
-    QTextLayout layout(text, font);
+namespace {
+
+// Texts are measured in pieces of about this many UTF-16 units: finding the
+// pen position of a character costs time in proportion to its place in its
+// line, so one long line would cost the square of its length.
+constexpr qsizetype kPiece = 256;
+
+// The end of the piece that starts at start: a grapheme boundary, so that
+// clusters are measured whole, unless the cluster itself is far too long.
+qsizetype PieceEnd(const QString& text, QTextBoundaryFinder& g, qsizetype start) {
+    const qsizetype n = text.size();
+    if (n - start <= kPiece) return n;
+    qsizetype e = start + kPiece;
+    g.setPosition(e);
+    if (!g.isAtBoundary()) {
+        e = g.toPreviousBoundary();
+        if (e <= start) e = g.toNextBoundary();
+        if (e <= start || e > start + 4 * kPiece) e = start + kPiece;
+    }
+    if (e < n && text.at(e).isLowSurrogate() && text.at(e - 1).isHighSurrogate()) ++e;
+    return std::min(e, n);
+}
+
+bool HasRightToLeft(const QString& text) {
+    for (QChar c : text) {
+        switch (c.direction()) {
+            case QChar::DirR:
+            case QChar::DirAL:
+            case QChar::DirRLE:
+            case QChar::DirRLO:
+            case QChar::DirRLI:
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+// Pen positions after each character of one piece, from its start.
+void PieceAdvances(const QString& text, qsizetype from, qsizetype to, const QFont& font, double base,
+                   int64_t& prev, std::vector<int32_t>& dx, double* width) {
+    const QString piece = text.mid(from, to - from);
+    const int n = static_cast<int>(piece.size());
+    QTextLayout layout(piece, font);
     QTextOption opt;
     opt.setWrapMode(QTextOption::NoWrap);
     layout.setTextOption(opt);
@@ -130,25 +174,60 @@ std::vector<int32_t> TextAdvances(const QString& text, const QFont& font) {
     QTextLine line = layout.createLine();
     if (!line.isValid()) {
         layout.endLayout();
-        return dx;
+        *width = 0;
+        return;
     }
     line.setLineWidth(1e9);
     layout.endLayout();
-    int64_t prev = 0;
     for (int i = 0; i < n; ++i) {
         // The low half of a surrogate pair gets no advance of its own.
-        if (i + 1 < n && text.at(i + 1).isLowSurrogate() && text.at(i).isHighSurrogate()) {
-            const int64_t x = std::llround(line.cursorToX(i + 2));
-            dx[static_cast<size_t>(i)] = Clamp32(x - prev);
-            prev = x;
-            ++i;
-            continue;
-        }
-        const int64_t x = std::llround(line.cursorToX(i + 1));
-        dx[static_cast<size_t>(i)] = Clamp32(x - prev);
+        const bool pair = i + 1 < n && piece.at(i + 1).isLowSurrogate() && piece.at(i).isHighSurrogate();
+        const int64_t x = std::llround(base + line.cursorToX(i + (pair ? 2 : 1)));
+        dx[static_cast<size_t>(from + i)] = Clamp32(x - prev);
         prev = x;
+        if (pair) ++i;
+    }
+    *width = line.naturalTextWidth();
+}
+
+} // namespace
+
+std::vector<int32_t> TextAdvances(const QString& text, const QFont& font) {
+    const qsizetype n = text.size();
+    std::vector<int32_t> dx(static_cast<size_t>(n), 0);
+    if (n == 0) return dx;
+    int64_t prev = 0;
+    double base = 0, width = 0;
+    if (n <= kPiece) {
+        PieceAdvances(text, 0, n, font, 0, prev, dx, &width);
+        return dx;
+    }
+    QTextBoundaryFinder g(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype at = 0; at < n;) {
+        const qsizetype end = PieceEnd(text, g, at);
+        PieceAdvances(text, at, end, font, base, prev, dx, &width);
+        base += width;
+        at = end;
     }
     return dx;
+}
+
+qsizetype VisibleTextLength(const QString& text, const QFont& font, double reach) {
+    const qsizetype n = text.size();
+    if (n <= kPiece || HasRightToLeft(text)) return n;
+    if (reach <= 0) return 0;
+    const QFontMetricsF fm(font);
+    // Kerning and overhang across a cut are far less than a piece.
+    const double limit = reach + 2 * fm.height();
+    QTextBoundaryFinder g(QTextBoundaryFinder::Grapheme, text);
+    double width = 0;
+    for (qsizetype at = 0; at < n;) {
+        const qsizetype end = PieceEnd(text, g, at);
+        width += fm.horizontalAdvance(text.mid(at, end - at));
+        at = end;
+        if (width > limit) return at;
+    }
+    return n;
 }
 
 EmfRecorder::EmfRecorder(QSize pagePixels) : size_(pagePixels.expandedTo(QSize(1, 1))) { Begin(); }
@@ -314,9 +393,15 @@ void EmfRecorder::SelectFont(const QFont& font) {
     Record(EMR_SELECTOBJECT, b.s);
 }
 
-void EmfRecorder::DrawText(int x, int y, const QString& text, const QFont& font, Color color, const QRect& clip,
+void EmfRecorder::DrawText(int x, int y, const QString& whole, const QFont& font, Color color, const QRect& clip,
                            bool opaque, Color background) {
-    if (text.isEmpty() || clip.width() <= 0 || clip.height() <= 0) return;
+    if (whole.isEmpty() || clip.width() <= 0 || clip.height() <= 0) return;
+    // What lies past the clip's or the page's right edge is never seen: it
+    // is not recorded.
+    const double edge = std::min(double(clip.left()) + clip.width(), double(size_.width()));
+    const qsizetype keep = VisibleTextLength(whole, font, edge - x);
+    if (keep == 0) return;
+    const QString text = keep == whole.size() ? whole : whole.left(keep);
     // Objects and colours are set outside the saved state so that they carry
     // on to the next text.
     SelectFont(font);
@@ -892,16 +977,18 @@ bool Reader::DoText() {
         return true;
     }
 
+    uint32_t used = std::min(n, kMaxPlayedUnits);
+    if (used < n && used > 0 && (rec_[offString + 2 * used - 1] & 0xFC) == 0xD8) --used;  // no half pair
     QString text;
-    text.reserve(static_cast<qsizetype>(n));
-    for (uint32_t i = 0; i < n; ++i)
+    text.reserve(static_cast<qsizetype>(used));
+    for (uint32_t i = 0; i < used; ++i)
         text += QChar(static_cast<uint16_t>(rec_[offString + 2 * i] | (rec_[offString + 2 * i + 1] << 8)));
     const QFont font = MakeFont(dc_.font);
     const QFontMetricsF fm(font);
     std::vector<int32_t> dx;
     if (hasDx) {
-        dx.resize(n);
-        for (uint32_t i = 0; i < n; ++i) dx[i] = I(offDx + static_cast<uint32_t>(dxUnit) * i);
+        dx.resize(used);
+        for (uint32_t i = 0; i < used; ++i) dx[i] = I(offDx + static_cast<uint32_t>(dxUnit) * i);
     }
     const std::vector<int32_t> own = TextAdvances(text, font);
     if (!hasDx) dx = own;
@@ -946,12 +1033,17 @@ bool Reader::DoText() {
     if (dx == own) {
         p_->drawText(QPointF(x, y), text);
     } else {
-        // Glyphs placed one by one at the recorded advances.
+        // Glyphs placed one by one at the recorded advances; those that
+        // start far outside the clip are not drawn.
+        const QRectF seen = p_->clipBoundingRect();
+        const bool skip = !dc_.font.escapement && !seen.isEmpty();
+        const double em = 2.0 * font.pixelSize();
         double at = x;
         for (qsizetype i = 0; i < text.size(); ++i) {
             qsizetype len = 1;
             if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) len = 2;
-            p_->drawText(QPointF(at, y), text.mid(i, len));
+            if (!skip || (at < seen.right() + em && at > seen.left() - em))
+                p_->drawText(QPointF(at, y), text.mid(i, len));
             for (qsizetype k = 0; k < len; ++k) at += dx[static_cast<size_t>(i + k)];
             i += len - 1;
         }

@@ -60,6 +60,12 @@ private:
 // pen positions.
 std::vector<int32_t> TextAdvances(const QString& text, const QFont& font);
 
+// How many leading UTF-16 units of a long text can show within reach
+// pixels of its start: the rest lies past the edge and is cut before it is
+// laid out. Short texts, and texts with right-to-left runs (whose visual
+// order a cut would change), are kept whole.
+qsizetype VisibleTextLength(const QString& text, const QFont& font, double reach);
+
 // Checks the whole picture: header, every record's size and bounds, object
 // handles, EOF last. bytes may be longer than the picture (its header tells
 // its length).

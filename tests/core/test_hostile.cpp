@@ -2,12 +2,16 @@
 // must end quickly with a picture or a plain message. Time limits are the
 // ctest timeout and bench/bench_hostile, not assertions here.
 #include "catalogs/catalogdata.h"
+#include "emf_fixture.h"
+#include "report/emf.h"
 #include "viewer/canvas.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -49,6 +53,54 @@ QRgb BlockAnd(const Canvas& src, int64_t i, int64_t j, int64_t sl, int64_t st, i
     for (int64_t y = y0; y < y1; ++y)
         for (int64_t x = x0; x < x1; ++x) acc &= ToRgb(src.Pixel(static_cast<int>(x), static_cast<int>(y)));
     return acc;
+}
+
+std::string Record(uint32_t type, const std::string& body) {
+    std::string out(8, '\0');
+    testing_emf::Wr32(out, 0, type);
+    testing_emf::Wr32(out, 4, static_cast<uint32_t>(8 + body.size()));
+    return out + body;
+}
+
+std::string Ints(std::initializer_list<uint32_t> v) {
+    std::string out;
+    for (uint32_t i : v) out += std::string(4, '\0'), testing_emf::Wr32(out, out.size() - 4, i);
+    return out;
+}
+
+// A recorded page with records put in before its EOF.
+std::string WithRecords(std::string emf, const std::string& records, uint32_t count) {
+    const size_t eof = testing_emf::Records(emf).back().second;
+    emf.insert(eof, records);
+    testing_emf::Wr32(emf, 48, static_cast<uint32_t>(emf.size()));
+    testing_emf::Wr32(emf, 52, testing_emf::Rd32(emf, 52) + count);
+    return emf;
+}
+
+// A text record of n copies of c at (10, 100), with advances when dx > 0.
+std::string TextRecord(uint32_t n, char16_t c, int32_t dx) {
+    const uint32_t offString = 76, offDx = dx > 0 ? offString + ((n * 2 + 3) & ~3u) : 0;
+    std::string body = Ints({0, 0, 0, 0, 1, 0x41D3A9FCu, 0x41D3A9FCu, 10, 100, n, offString, 0, 0, 0, 0, 0, offDx});
+    std::u16string text(n, c);
+    body.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    while (body.size() % 4) body += '\0';
+    if (dx > 0)
+        for (uint32_t i = 0; i < n; ++i) body += Ints({static_cast<uint32_t>(dx)});
+    return Record(84, body);
+}
+
+// A page whose font (slot 2) is selected by a short text first.
+std::string PageWithText(const std::string& records, uint32_t count) {
+    EmfRecorder r(QSize(testing_emf::kA4W, testing_emf::kA4H));
+    r.DrawText(0, 0, QStringLiteral("x"), testing_emf::SampleFont(12), kBlack, QRect(0, 0, 1, 1), false, kWhite);
+    return WithRecords(r.Finish(), records, count);
+}
+
+int DarkPixels(const QImage& img, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += qGray(img.pixel(x, y)) < 128;
+    return n;
 }
 
 } // namespace
@@ -136,4 +188,99 @@ TEST(Hostile, CatalogOfHugeViews) {
             << c.path.toStdString() << ": " << out;
     }
     if (!shared.exists("pot_mutation_738.mod")) GTEST_SKIP() << "no " << kRobustness << ": its reproducers not run";
+}
+
+// Long texts are measured piece by piece: their advances still add up to the
+// width of the whole line.
+TEST(Hostile, LongTextAdvancesFollowTheLine) {
+    const QFont font = testing_emf::SampleFont(13);
+    const QString word = QStringLiteral("Wave fi \u00B5F AV Ty ");
+    const struct { const char* name; QString text; } cases[] = {
+        {"short", word},
+        {"a few pieces", word.repeated(60)},
+        {"many pieces", word.repeated(3000)},
+        {"surrogate pairs", QString::fromUtf16(u"a\U0001D49Cb").repeated(400)},
+    };
+    for (const auto& c : cases) {
+        const std::vector<int32_t> dx = TextAdvances(c.text, font);
+        ASSERT_EQ(dx.size(), static_cast<size_t>(c.text.size())) << c.name;
+        int64_t sum = 0;
+        for (int32_t d : dx) sum += d;
+        const double whole = QFontMetricsF(font).horizontalAdvance(c.text);
+        // Pieces may lose the kerning across their joins: a pixel each at most.
+        EXPECT_NEAR(double(sum), whole, 1 + c.text.size() / 128) << c.name;
+    }
+}
+
+TEST(Hostile, VisibleTextLength) {
+    const QFont font = testing_emf::SampleFont(16);
+    const QString ws = QString(200000, QLatin1Char('W'));
+    const QString rtl = QString(5000, QChar(0x05D0));
+    const struct { const char* name; QString text; double reach; qsizetype least, most; } cases[] = {
+        {"short text is kept whole", QStringLiteral("WWW"), 1, 3, 3},
+        {"long text is cut past the reach", ws, 800, 50, 800},
+        {"nothing to the right", ws, 0, 0, 0},
+        {"right-to-left text is kept whole", rtl, 800, 5000, 5000},
+    };
+    for (const auto& c : cases) {
+        const qsizetype n = VisibleTextLength(c.text, font, c.reach);
+        EXPECT_GE(n, c.least) << c.name;
+        EXPECT_LE(n, c.most) << c.name;
+        if (n > 0 && n < c.text.size()) {
+            EXPECT_GT(QFontMetricsF(font).horizontalAdvance(c.text.left(n)), c.reach) << c.name;
+        }
+    }
+}
+
+// A page text far longer than the page is recorded only as far as it shows.
+TEST(Hostile, RecorderCutsTextPastThePage) {
+    const QFont font = testing_emf::SampleFont(16);
+    auto page = [&](int n) {
+        EmfRecorder r(QSize(testing_emf::kA4W, testing_emf::kA4H));
+        r.DrawText(10, 100, QString(n, QLatin1Char('W')), font, kBlack, QRect(0, 0, 5000000, 1123), false, kWhite);
+        return r.Finish();
+    };
+    const std::string huge = page(1000000), some = page(1000);
+    EXPECT_LT(huge.size(), 20000u);
+    std::string error;
+    const QImage a = RenderEmf(huge, QSize(testing_emf::kA4W, testing_emf::kA4H), &error);
+    ASSERT_FALSE(a.isNull()) << error;
+    EXPECT_EQ(a, RenderEmf(some, QSize(testing_emf::kA4W, testing_emf::kA4H), &error));
+    EXPECT_GT(DarkPixels(a, QRect(600, 95, 190, 30)), 20);  // the text reaches the page's edge
+}
+
+// Text records of up to a million characters, with and without advances,
+// play as their visible part does.
+TEST(Hostile, PlayerCutsLongTextRecords) {
+    const QSize a4(testing_emf::kA4W, testing_emf::kA4H);
+    const struct { const char* name; uint32_t n; int32_t dx; } cases[] = {
+        {"200000 characters", 200000, 0},
+        {"1000000 characters", 1000000, 0},
+        {"1000000 characters with advances", 1000000, 11},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const QImage big = RenderEmf(PageWithText(TextRecord(c.n, u'W', c.dx), 1), a4, &error);
+        ASSERT_FALSE(big.isNull()) << c.name << ": " << error;
+        const QImage small = RenderEmf(PageWithText(TextRecord(1000, u'W', c.dx), 1), a4, &error);
+        EXPECT_EQ(big, small) << c.name;
+        EXPECT_GT(DarkPixels(big, QRect(600, 80, 190, 30)), 20) << c.name;
+    }
+}
+
+// Module names of hundreds of thousands of characters make one-page catalogs.
+TEST(Hostile, CatalogOfLongNames) {
+    QTemporaryDir d;
+    for (int n : {40000, 200000, 1000000}) {
+        const QString lib = d.filePath(QStringLiteral("long_%1.mod").arg(n));
+        WriteFile(lib, kModHeader + "$MODULE " + std::string(static_cast<size_t>(n), 'A') +
+                           "\nPo 0 0 0 15 0 0 ~~\nDS -2000 -1000 2000 -1000 150 21\n$EndMODULE x\n");
+        for (const char* kind : {"drawings", "list"}) {
+            const QString qrp = d.filePath(QStringLiteral("out.qrp"));
+            std::string out, err;
+            ASSERT_EQ(RunCli({"catalog", kind, lib, "--qrp", qrp}, &out, &err), 0) << n << " " << kind << ": " << err;
+            EXPECT_NE(out.find("\"pages\":1}"), std::string::npos) << n << " " << kind << ": " << out;
+            EXPECT_LT(QFileInfo(qrp).size(), 400000) << n << " " << kind;  // the name is cut to the page
+        }
+    }
 }
