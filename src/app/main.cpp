@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
 
     // 2. and 4. The catalogs (TQR_lista, TForm3 with QR_FIG) share the data
     //    cursor over the main window's module list.
-    tarnel::Catalogs catalogs(Form1);
+    tarnel::Catalogs catalogs(Form1.Core());
     auto message = [&Form1](tarnel::UiDialogs::Icon icon) {
         return [&Form1, icon](const std::string& m) { tarnel::Dialogs().Message(&Form1, icon, m); };
     };

@@ -24,10 +24,24 @@ struct TPadState {
     double PosX = 0, PosY = 0;
 };
 
+// What a window hears from the viewer core.
+class ViewerListener {
+public:
+    virtual ~ViewerListener() = default;
+    virtual void ModuleListChanged() {}
+    virtual void LinesChanged() {}
+    virtual void ViewChanged() {}
+    virtual void StatusChanged() {}
+};
+
 class TForm1Core {
 public:
     TForm1Core();
-    virtual ~TForm1Core() = default;
+    TForm1Core(const TForm1Core&) = delete;
+    TForm1Core& operator=(const TForm1Core&) = delete;
+
+    // The one listener, null for none (tools and catalogs run without).
+    void SetListener(ViewerListener* l) { listener_ = l; }
 
     // Drawing state.
     int32_t ScaleDivisor = 10;
@@ -109,11 +123,11 @@ public:
     // B_carregarClick given the hidden file-name box's text.
     void B_carregarClick(const std::string& fileName);
 
-    // Hooks for the windows to mirror the state.
-    virtual void ModuleListChanged() {}
-    virtual void LinesChanged() {}
-    virtual void ViewChanged() {}
-    virtual void StatusChanged() {}
+    // Tell the listener that a part of the state changed.
+    void ModuleListChanged() { if (listener_) listener_->ModuleListChanged(); }
+    void LinesChanged() { if (listener_) listener_->LinesChanged(); }
+    void ViewChanged() { if (listener_) listener_->ViewChanged(); }
+    void StatusChanged() { if (listener_) listener_->StatusChanged(); }
 
     // Maps a coordinate in decimils, tracking the extents when asked.
     int32_t MapDecimil(int64_t v, bool track, bool isY) { return MapNum(v, track, isY); }
@@ -126,6 +140,7 @@ private:
     void Crop(bool renderPass);
     void DrawFootprintLines();
     std::unique_ptr<Library> library_;
+    ViewerListener* listener_ = nullptr;
 };
 
 // Converts a millimetre text to decimils (x 10000 / 25.4, halves to even).

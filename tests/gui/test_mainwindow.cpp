@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,11 +119,11 @@ TEST_F(MainWindow, CreatedWithCaptionControlsAndDefaults) {
     TForm1 f;
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Tarnel 0.80 (20070705i) - Visualizador/Catálogo de Módulos p/KiCad"));
     EXPECT_EQ(f.size(), QSize(862, 607));
-    EXPECT_EQ(f.ScaleDivisor, 10);
-    EXPECT_EQ(f.CorPad, 0x008000);
-    EXPECT_EQ(f.CorCorpo, 0xFF0000);
-    EXPECT_EQ(f.CorComp, 0x0000FF);
-    EXPECT_EQ(f.CorFuro, 0x008080);
+    EXPECT_EQ(f.Core().ScaleDivisor, 10);
+    EXPECT_EQ(f.Core().CorPad, 0x008000);
+    EXPECT_EQ(f.Core().CorCorpo, 0xFF0000);
+    EXPECT_EQ(f.Core().CorComp, 0x0000FF);
+    EXPECT_EQ(f.Core().CorFuro, 0x008080);
 
     struct Control {
         const char* name;
@@ -217,13 +218,13 @@ TEST_F(MainWindow, SairClosesTheWindowAndPag2ShowsTheIndexModally) {
         wasModal = index.isVisible() && index.isModal() && QTest::qWaitForWindowActive(index.windowHandle());
         index.reject();
     });
-    f.ScaleDivisor = 70;
+    f.Core().ScaleDivisor = 70;
     f.pag22->trigger();
     EXPECT_TRUE(wasModal);
     EXPECT_FALSE(index.isVisible());
     // Back from the index, the window was activated again.
     ASSERT_TRUE(QTest::qWaitForWindowActive(f.windowHandle()));
-    EXPECT_EQ(f.ScaleDivisor, 100);
+    EXPECT_EQ(f.Core().ScaleDivisor, 100);
 
     int closed = 0;
     QObject::connect(&f, &TForm1::Closed, [&] { ++closed; });
@@ -245,12 +246,12 @@ TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
     for (const Case& c : cases) {
         QDir::setCurrent(start.path());
         TForm1& f = Open(c.defaultFolder);
-        EXPECT_EQ(f.ScaleDivisor, 100);
+        EXPECT_EQ(f.Core().ScaleDivisor, 100);
         EXPECT_EQ(f.Folder(), c.expected);
         EXPECT_EQ(QDir::currentPath(), c.expected);
         EXPECT_EQ(f.SelectedLibraryFileName(), "");
         EXPECT_EQ(f.ListBox1->count(), 0);
-        EXPECT_EQ(f.ViewWidth, 0);
+        EXPECT_EQ(f.Core().ViewWidth, 0);
     }
     // The samples folder lists its footprint library only.
     Open(kSamples);
@@ -262,7 +263,7 @@ TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
     EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.mod");
-    EXPECT_EQ(f.LibraryPath, QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
+    EXPECT_EQ(f.Core().LibraryPath, QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
     ASSERT_EQ(f.ListBox1->count(), 12);
     EXPECT_EQ(f.Label2->text(), "12");
     EXPECT_EQ(f.ListBox1->item(0)->text(), "DIP-8_300");
@@ -275,23 +276,23 @@ TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
     QStringList lines = MemoLines(f);
     EXPECT_EQ(lines.first(), "$MODULE DIP-8_300");
     EXPECT_EQ(lines.last(), "$EndMODULE  DIP-8_300");
-    EXPECT_EQ(static_cast<size_t>(lines.size()), f.Lines.size());
-    EXPECT_EQ(f.PadCount, 8);
-    EXPECT_GT(f.ViewWidth, 101);
-    EXPECT_EQ(f.Image2->size(), QSize(f.ViewWidth, f.ViewHeight));
+    EXPECT_EQ(static_cast<size_t>(lines.size()), f.Core().Lines.size());
+    EXPECT_EQ(f.Core().PadCount, 8);
+    EXPECT_GT(f.Core().ViewWidth, 101);
+    EXPECT_EQ(f.Image2->size(), QSize(f.Core().ViewWidth, f.Core().ViewHeight));
     const QImage drawn = ViewPicture(f);
-    EXPECT_GT(CountPixels(drawn, ToRgb(f.CorPad)), 100);  // copper of the pads
+    EXPECT_GT(CountPixels(drawn, ToRgb(f.Core().CorPad)), 100);  // copper of the pads
     for (int i = 0; i < 8; ++i) f.Button3->click();
     EXPECT_GT(CountPixels(ViewPicture(f), qRgb(0, 0, 0)), 100);  // drill holes, seen at 20
 
     // A click on another module, then a key press, each draws the one chosen.
     ClickItem(f.ListBox1, 2);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-8");
-    EXPECT_EQ(f.PadCount, 8);
+    EXPECT_EQ(f.Core().PadCount, 8);
     QTest::keyClick(f.ListBox1, Qt::Key_Down);
     EXPECT_EQ(f.ListBox1->currentRow(), 3);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
-    EXPECT_EQ(f.PadCount, 14);
+    EXPECT_EQ(f.Core().PadCount, 14);
     // Moving the selection from code is not a click.
     f.ListBox1->setCurrentRow(0);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
@@ -306,19 +307,19 @@ TEST_F(MainWindow, ADrawingWiderThanThePictureScrollsAndShowsWhiteBeyondIt) {
     TForm1& f = Open(kSamples);
     f.TextListBox1->setPlainText("DS 0 0 345000 0 120 21\nDS 0 0 0 1000 120 21");
     f.B_converter->click();
-    ASSERT_GT(f.ViewWidth, 2500);
-    EXPECT_EQ(f.Image2->width(), f.ViewWidth);
+    ASSERT_GT(f.Core().ViewWidth, 2500);
+    EXPECT_EQ(f.Image2->width(), f.Core().ViewWidth);
     EXPECT_GT(f.ScrollBox1->horizontalScrollBar()->maximum(), 0);
     QImage shown = ViewPicture(f);
     EXPECT_NE(shown.pixel(1000, 50) & 0xFFFFFF, 0xFFFFFFu);  // the long segment's row
     // The whole picture shows; the view beyond it is white.
-    f.ViewImage.BrushColor = kBlack;
-    f.ViewImage.FillRect(0, 0, 2000, 2000);
+    f.Core().ViewImage.BrushColor = kBlack;
+    f.Core().ViewImage.FillRect(0, 0, 2000, 2000);
     f.ViewChanged();
     shown = ViewPicture(f);
     EXPECT_EQ(shown.pixel(1999, 50) & 0xFFFFFF, 0u);
     EXPECT_EQ(shown.pixel(2000, 50) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(shown.pixel(f.ViewWidth - 1, 50) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown.pixel(f.Core().ViewWidth - 1, 50) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(MainWindow, ZoomStepsStopAtTheirLimits) {
@@ -333,45 +334,45 @@ TEST_F(MainWindow, ZoomStepsStopAtTheirLimits) {
     for (const Case& c : cases) {
         TForm1& f = Open(kSamples);
         PickFile(f, "exemplo.mod");
-        const int normalWidth = f.ViewWidth;
+        const int normalWidth = f.Core().ViewWidth;
         auto* button = f.findChild<QPushButton*>(c.button);
         for (int expected : c.divisors) {
-            const int before = f.ViewWidth;
-            f.Lines.clear();  // a redraw reads the module again
+            const int before = f.Core().ViewWidth;
+            f.Core().Lines.clear();  // a redraw reads the module again
             button->click();
-            EXPECT_EQ(f.ScaleDivisor, expected) << c.button;
-            EXPECT_FALSE(f.Lines.empty() && expected != c.divisors.back()) << c.button;
-            if (c.divisors.front() > 100) EXPECT_LE(f.ViewWidth, before) << c.button;
-            else EXPECT_GE(f.ViewWidth, before) << c.button;
+            EXPECT_EQ(f.Core().ScaleDivisor, expected) << c.button;
+            EXPECT_FALSE(f.Core().Lines.empty() && expected != c.divisors.back()) << c.button;
+            if (c.divisors.front() > 100) EXPECT_LE(f.Core().ViewWidth, before) << c.button;
+            else EXPECT_GE(f.Core().ViewWidth, before) << c.button;
         }
-        EXPECT_NE(f.ViewWidth, normalWidth) << c.button;
+        EXPECT_NE(f.Core().ViewWidth, normalWidth) << c.button;
         f.Button4->click();
-        EXPECT_EQ(f.ScaleDivisor, 100);
-        EXPECT_EQ(f.ViewWidth, normalWidth);
+        EXPECT_EQ(f.Core().ScaleDivisor, 100);
+        EXPECT_EQ(f.Core().ViewWidth, normalWidth);
     }
 }
 
 TEST_F(MainWindow, ConverterAndLinhaDrawTheEditedLines) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
-    const int width = f.ViewWidth;
+    const int width = f.Core().ViewWidth;
     f.TabControl1->setCurrentIndex(1);
     f.TextListBox1->moveCursor(QTextCursor::End);
     QTest::keyClick(f.TextListBox1, Qt::Key_Return);
     QTest::keyClicks(f.TextListBox1, "DS 0 0 23000 0 120 21");
     f.B_converter->click();
-    EXPECT_EQ(f.Lines.back(), "DS 0 0 23000 0 120 21");
-    EXPECT_EQ(f.CaretLine, static_cast<int>(f.Lines.size()) - 1);
-    EXPECT_GT(f.ViewWidth, width + 150);  // 23000 decimils reach 200 pixels further
-    const int converted = f.ViewWidth;
+    EXPECT_EQ(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_EQ(f.Core().CaretLine, static_cast<int>(f.Core().Lines.size()) - 1);
+    EXPECT_GT(f.Core().ViewWidth, width + 150);  // 23000 decimils reach 200 pixels further
+    const int converted = f.Core().ViewWidth;
 
     // "apagar" clears; "linha" then draws only the caret's line.
     f.B_apagar->click();
-    EXPECT_EQ(CountPixels(ViewPicture(f), qRgb(255, 255, 255)), f.ViewWidth * f.ViewHeight);
+    EXPECT_EQ(CountPixels(ViewPicture(f), qRgb(255, 255, 255)), f.Core().ViewWidth * f.Core().ViewHeight);
     f.B_linha->click();
-    EXPECT_EQ(f.ViewWidth, converted);
-    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.CorCorpo)), 150);  // the long body segment
-    EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(f.CorPad)), 0);  // no pad
+    EXPECT_EQ(f.Core().ViewWidth, converted);
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().CorCorpo)), 150);  // the long body segment
+    EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(f.Core().CorPad)), 0);  // no pad
 }
 
 TEST_F(MainWindow, EditedLinesGoBackInTheModulesEncoding) {
@@ -398,10 +399,10 @@ TEST_F(MainWindow, EditedLinesGoBackInTheModulesEncoding) {
         QTest::keyClick(f.TextListBox1, Qt::Key_Return);
         f.TextListBox1->insertPlainText(QStringLiteral("T1 0 0 500 500 0 100 N V 21 \"Ação€\""));
         f.B_converter->click();
-        ASSERT_GE(f.Lines.size(), 4u);
-        EXPECT_EQ(f.Lines[2], c.unedited) << c.file.toStdString();
+        ASSERT_GE(f.Core().Lines.size(), 4u);
+        EXPECT_EQ(f.Core().Lines[2], c.unedited) << c.file.toStdString();
 
-        EXPECT_EQ(f.Lines.back(), c.edited) << c.file.toStdString();
+        EXPECT_EQ(f.Core().Lines.back(), c.edited) << c.file.toStdString();
     }
 }
 
@@ -409,21 +410,21 @@ TEST_F(MainWindow, MostrarTextosRedrawsTheModule) {
     TForm1& f = Open(kSamples);
     // No library yet: nothing to redraw.
     f.RG_textosItems->button(2)->click();
-    EXPECT_EQ(f.TextMode, 2);
-    EXPECT_EQ(f.ViewWidth, 0);
+    EXPECT_EQ(f.Core().TextMode, 2);
+    EXPECT_EQ(f.Core().ViewWidth, 0);
     f.RG_textosItems->button(0)->click();
-    EXPECT_EQ(f.TextMode, 0);
+    EXPECT_EQ(f.Core().TextMode, 0);
 
     PickFile(f, "exemplo.mod");
     const QImage none = ViewPicture(f);
-    f.ScaleDivisor = 150;  // shows that the choice redraws, at the current scale
-    const int beforeWidth = f.ViewWidth;
+    f.Core().ScaleDivisor = 150;  // shows that the choice redraws, at the current scale
+    const int beforeWidth = f.Core().ViewWidth;
     f.RG_textosItems->button(2)->click();
-    EXPECT_EQ(f.TextMode, 2);
-    EXPECT_NE(f.ViewWidth, beforeWidth);
-    f.ScaleDivisor = 100;
+    EXPECT_EQ(f.Core().TextMode, 2);
+    EXPECT_NE(f.Core().ViewWidth, beforeWidth);
+    f.Core().ScaleDivisor = 100;
     f.RG_textosItems->button(1)->click();
-    EXPECT_EQ(f.TextMode, 1);
+    EXPECT_EQ(f.Core().TextMode, 1);
     const QImage nameOnly = ViewPicture(f);
     EXPECT_NE(nameOnly, none);
     f.RG_textosItems->button(2)->click();
@@ -437,7 +438,7 @@ TEST_F(MainWindow, ArcChoiceTakesEffectAtTheNextDrawing) {
     ClickItem(f.ListBox1, 7);  // LED-5MM: a circle and an arc
     const QImage withArcs = ViewPicture(f);
     f.CB_arcos->click();
-    EXPECT_FALSE(f.DrawArcs);
+    EXPECT_FALSE(f.Core().DrawArcs);
     EXPECT_EQ(ViewPicture(f), withArcs);
     f.Button4->click();
     EXPECT_NE(ViewPicture(f), withArcs);
@@ -460,21 +461,21 @@ TEST_F(MainWindow, CatalogEntriesRefuseAnEmptyModuleList) {
             else f.findChild<QPushButton*>(c.name)->click();
         };
         messages.clear();
-        f.ScaleDivisor = 130;
+        f.Core().ScaleDivisor = 130;
         trigger();
         ASSERT_EQ(messages.size(), 1u) << c.name;
         EXPECT_EQ(messages[0].icon, UiDialogs::Icon::Error);
         EXPECT_EQ(messages[0].text, "Nenhuma biblioteca selecionada");
-        EXPECT_EQ(f.ScaleDivisor, c.divisorAfter) << c.name;
+        EXPECT_EQ(f.Core().ScaleDivisor, c.divisorAfter) << c.name;
         EXPECT_EQ(drawingRuns + listRuns, 0) << c.name;
 
         PickFile(f, "exemplo.mod");
-        f.ScaleDivisor = 130;
+        f.Core().ScaleDivisor = 130;
         trigger();
         EXPECT_EQ(messages.size(), 1u) << c.name;
         EXPECT_EQ(drawingRuns, c.drawing ? 1 : 0) << c.name;
         EXPECT_EQ(listRuns, c.drawing ? 0 : 1) << c.name;
-        EXPECT_EQ(f.ScaleDivisor, c.divisorAfter) << c.name;
+        EXPECT_EQ(f.Core().ScaleDivisor, c.divisorAfter) << c.name;
     }
 }
 
@@ -485,7 +486,7 @@ TEST_F(MainWindow, UnreadableLibraryShowsTheErrorAndCarriesOn) {
     TForm1& f = Open(dir.path());
     PickFile(f, "a.mod");
     ASSERT_EQ(f.ListBox1->count(), 2);
-    const int width = f.ViewWidth;
+    const int width = f.Core().ViewWidth;
     const QImage drawn = ViewPicture(f);
 
     ASSERT_TRUE(QFile::remove(dir.filePath("a.mod")));
@@ -495,7 +496,7 @@ TEST_F(MainWindow, UnreadableLibraryShowsTheErrorAndCarriesOn) {
     EXPECT_NE(messages[0].text.find("a.mod"), std::string::npos) << messages[0].text;
     EXPECT_EQ(f.ListBox1->count(), 2);
     EXPECT_TRUE(f.TextListBox1->toPlainText().isEmpty());
-    EXPECT_EQ(f.ViewWidth, width);  // the previous drawing stays
+    EXPECT_EQ(f.Core().ViewWidth, width);  // the previous drawing stays
     EXPECT_EQ(ViewPicture(f), drawn);
 
     // Picking the vanished file lists nothing, silently.
@@ -515,18 +516,18 @@ TEST_F(MainWindow, ActivationFromAnotherWindowResetsTheDivisorWithoutRedrawing) 
     PickFile(f, "exemplo.mod");
     f.Button2->click();
     f.Button2->click();
-    ASSERT_EQ(f.ScaleDivisor, 120);
-    const int width = f.ViewWidth;
+    ASSERT_EQ(f.Core().ScaleDivisor, 120);
+    const int width = f.Core().ViewWidth;
 
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(other.windowHandle()));
-    EXPECT_EQ(f.ScaleDivisor, 120);
+    EXPECT_EQ(f.Core().ScaleDivisor, 120);
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f.windowHandle()));
-    EXPECT_EQ(f.ScaleDivisor, 100);
-    EXPECT_EQ(f.ViewWidth, width);
+    EXPECT_EQ(f.Core().ScaleDivisor, 100);
+    EXPECT_EQ(f.Core().ViewWidth, width);
     // The folder list stays where the user put it.
     EXPECT_EQ(f.Folder(), QDir(kSamples).canonicalPath());
 }
@@ -544,16 +545,16 @@ TEST_F(MainWindow, ColourDialogOpensOnTheLastChosenColour) {
         return true;
     };
     f.CorPad1->trigger();
-    EXPECT_EQ(f.CorPad, 0x563412);
+    EXPECT_EQ(f.Core().CorPad, 0x563412);
     f.CorComp1->trigger();  // cancelled
-    EXPECT_EQ(f.CorComp, 0x0000FF);
+    EXPECT_EQ(f.Core().CorComp, 0x0000FF);
     f.CorFuro1->trigger();
-    EXPECT_EQ(f.CorFuro, 0xEFCDAB);
+    EXPECT_EQ(f.Core().CorFuro, 0xEFCDAB);
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[0], 0x000000u);
     EXPECT_EQ(opened[1], 0x123456u);
     EXPECT_EQ(opened[2], 0x123456u);
-    EXPECT_EQ(f.CorCorpo, 0xFF0000);
+    EXPECT_EQ(f.Core().CorCorpo, 0xFF0000);
 }
 
 TEST_F(MainWindow, DriveFolderAndFileListsAreLinked) {
@@ -610,7 +611,7 @@ TEST_F(MainWindow, HiddenCarregarListsTheSymbolNames) {
     EXPECT_EQ(f.ListBox1->item(1)->text(), "LM358");
     EXPECT_EQ(f.Label2->text(), "3");
     EXPECT_EQ(f.ListBox1->currentRow(), -1);
-    EXPECT_EQ(f.ViewWidth, 0);
+    EXPECT_EQ(f.Core().ViewWidth, 0);
 
     f.FilenameEdit1Text->setText(kSamples + "/nenhum.lib");
     f.B_carregar->click();
@@ -643,4 +644,72 @@ TEST_F(MainWindow, Screenshot) {
     for (int i = 0; i < 6; ++i) f.Button3->click();
     QTest::qWait(50);
     ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window.png")));
+}
+
+TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("A"));
+    Write(dir, "notes.pretty", "not a folder");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Lib.pretty"));
+    Write(dir, "Lib.pretty/Good.kicad_mod",
+          "(footprint \"Good\" (version 20240108)\n"
+          "  (property \"Reference\" \"REF**\" (at 0 -3) (layer \"F.SilkS\"))\n"
+          "  (fp_line (start -2 -1) (end 2 -1) (layer \"F.SilkS\") (stroke (width 0.12)))\n"
+          "  (pad \"1\" smd roundrect (at 0 0) (size 2 1) (layers \"F.Cu\"))\n"
+          ")\n");
+    Write(dir, "Lib.pretty/Broken.kicad_mod", "(footprint \"Broken\"\n  (pad \"1\" smd rect\n");
+    Write(dir, "Lib.pretty/README.md", "# not a footprint\n");
+    TForm1& f = Open(dir.path());
+
+    // Files first, then footprint folders, marked with a slash and an icon.
+    ASSERT_EQ(f.FileListBox1->count(), 2);
+    EXPECT_EQ(f.FileListBox1->item(0)->text(), "a.mod");
+    EXPECT_EQ(f.FileListBox1->item(1)->text(), "Lib.pretty/");
+    EXPECT_FALSE(f.FileListBox1->item(1)->icon().isNull());
+    EXPECT_EQ(f.FileList().Count(), 1);  // the index reads "*.mod" files only
+
+    PickFile(f, "Lib.pretty/");
+    EXPECT_EQ(f.SelectedLibraryFileName(), "Lib.pretty");
+    ASSERT_EQ(f.ListBox1->count(), 2);
+    EXPECT_EQ(f.ListBox1->item(0)->text(), "Broken");
+    EXPECT_EQ(f.Label2->text(), "2");
+    // The first footprint cannot be read: its lines, a status line, the empty view.
+    EXPECT_EQ(MemoLines(f).first(), "(footprint \"Broken\"");
+    EXPECT_NE(f.statusBar()->currentMessage().indexOf("Broken.kicad_mod: line 2:"), -1)
+        << f.statusBar()->currentMessage().toStdString();
+    EXPECT_TRUE(messages.empty());  // no message box
+    EXPECT_EQ(f.Core().ViewWidth, 101);
+
+    ClickItem(f.ListBox1, 1);
+    EXPECT_TRUE(f.statusBar()->currentMessage().isEmpty());
+    EXPECT_EQ(MemoLines(f).first(), "(footprint \"Good\" (version 20240108)");
+    EXPECT_EQ(f.Core().PadCount, 1);
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().CorComp)), 20);  // the smd pad
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().CorCorpo)), 5);  // the silk line
+
+    // Zoom and texts redraw the footprint as they redraw a legacy module.
+    const int normal = f.Core().ViewWidth, normalHeight = f.Core().ViewHeight;
+    f.Button3->click();
+    EXPECT_EQ(f.Core().ScaleDivisor, 90);
+    EXPECT_GT(f.Core().ViewWidth, normal);
+    f.Button4->click();
+    EXPECT_EQ(f.Core().ViewWidth, normal);
+    f.RG_textosItems->button(1)->click();
+    EXPECT_GT(f.Core().ViewHeight, normalHeight);  // the reference above the part
+
+    // "Converter" draws the memo as edited (adding its pads to the count, as
+    // for legacy lines).
+    const int before = f.Core().PadCount;
+    f.TabControl1->setCurrentIndex(1);
+    f.TextListBox1->setPlainText(
+        "(footprint \"Edited\"\n  (pad \"1\" smd rect (at 0 0) (size 1 1))\n  (pad \"2\" smd rect (at 3 0) (size 1 1))\n)");
+    f.B_converter->click();
+    EXPECT_EQ(f.Core().PadCount, before + 2);
+    EXPECT_TRUE(f.statusBar()->currentMessage().isEmpty());
+
+    // Back to the legacy file: legacy drawing, no message left over.
+    PickFile(f, "a.mod");
+    EXPECT_EQ(f.ListBox1->item(0)->text(), "A");
+    EXPECT_FALSE(f.Core().LinesAreKicadMod);
+    EXPECT_EQ(f.Core().PadCount, 1);
 }

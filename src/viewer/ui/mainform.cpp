@@ -1,6 +1,7 @@
 #include "viewer/ui/mainform.h"
 
 #include "index/ui/pag2.h"
+#include "library/footprintfolder.h"
 #include "preview/dialogs.h"
 #include "tokenizer/libtext.h"
 
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTabWidget>
@@ -139,7 +141,7 @@ QPushButton* Button(const QString& caption, const char* name, QWidget* parent, i
 
 std::string TFileListAdapter::Folder() const { return QFile::encodeName(form_.Folder()).toStdString(); }
 
-int TFileListAdapter::Count() const { return form_.FileListBox1->count(); }
+int TFileListAdapter::Count() const { return form_.ModFileCount(); }
 
 std::string TFileListAdapter::Entry(int i) const {
     const QListWidgetItem* item = form_.FileListBox1->item(i);
@@ -158,6 +160,7 @@ void TForm1::On(Sender* sender, Signal signal, Fn fn) {
 }
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
+    core_.SetListener(this);
     InstallFontSubstitutes();
     setObjectName("Form1");
     move(113, 109);
@@ -173,6 +176,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
     };
     BuildControls();
     BuildMenu();
+    statusBar()->setObjectName("StatusBar1");
     SetFolder(QDir::currentPath());
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &TForm1::FocusWindowChanged);
     FormCreate();
@@ -182,6 +186,7 @@ TForm1::~TForm1() {
     // The widgets show the core's images and drive its handlers: they go
     // before the core does.
     disconnect(qApp, nullptr, this, nullptr);
+    core_.SetListener(nullptr);
     delete takeCentralWidget();
 }
 
@@ -232,7 +237,7 @@ void TForm1::BuildControls() {
     ScrollBox1->setMinimumSize(200, 200);
     ScrollBox1->setBackgroundRole(QPalette::Button);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image2 = new TViewImage(ViewImage, nullptr);
+    Image2 = new TViewImage(core_.ViewImage, nullptr);
     Image2->setObjectName("Image2");
     Image2->resize(0, 0);
     ScrollBox1->setWidget(Image2);
@@ -345,8 +350,7 @@ void TForm1::BuildControls() {
     });
     On(FileListBox1, &TClickList::Click, [this] { FileListBox1Click(); });
     On(ListBox1, &TClickList::Click, [this] {
-        ItemIndex = ListBox1->currentRow();
-        ListBox1Click();
+        core_.SelectModule(ListBox1->currentRow());
     });
     On(b_report, &QPushButton::clicked, [this] { b_reportClick(); });
     On(B_carregar, &QPushButton::clicked, [this] { B_carregarClick(); });
@@ -355,7 +359,7 @@ void TForm1::BuildControls() {
             FilenameEdit1Text->setText(QString::fromStdString(*f));
     });
     On(B_linha, &QPushButton::clicked, [this] { B_linhaClick(); });
-    On(B_apagar, &QPushButton::clicked, [this] { B_apagarClick(); });
+    On(B_apagar, &QPushButton::clicked, [this] { core_.B_apagarClick(); });
     On(B_converter, &QPushButton::clicked, [this] { B_converterClick(); });
     On(Button1, &QPushButton::clicked, [this] { Button1Click(); });
     On(Button2, &QPushButton::clicked, [this] { Button2Click(); });
@@ -363,7 +367,7 @@ void TForm1::BuildControls() {
     On(Button4, &QPushButton::clicked, [this] { Button4Click(); });
     On(RG_textosItems, &QButtonGroup::idClicked, [this] { RG_textosClick(); });
     // No handler: the arc drawer reads the box at the next drawing.
-    connect(CB_arcos, &QCheckBox::toggled, this, [this](bool on) { DrawArcs = on; });
+    connect(CB_arcos, &QCheckBox::toggled, this, [this](bool on) { core_.DrawArcs = on; });
 }
 
 void TForm1::BuildMenu() {
@@ -462,9 +466,19 @@ void TForm1::FillFolders() {
 
 void TForm1::FillFiles() {
     FileListBox1->clear();
-    for (const std::string& name : ModFileNames(QFile::encodeName(folder_).toStdString())) {
+    const std::string folder = QFile::encodeName(folder_).toStdString();
+    const auto files = ModFileNames(folder);
+    modFiles_ = static_cast<int>(files.size());
+    for (const std::string& name : files) {
         auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    }
+    // Footprint folders follow the files, with a folder icon and a slash.
+    const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    for (const std::string& name : FootprintFolderNames(folder)) {
+        auto* item = new QListWidgetItem(folderIcon, QFile::decodeName(QByteArray::fromStdString(name)) + '/', FileListBox1);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+        item->setToolTip(QStringLiteral("Biblioteca de footprints (pasta .pretty)"));
     }
 }
 
@@ -478,16 +492,16 @@ std::string TForm1::SelectedLibraryFileName() const {
 
 void TForm1::ModuleListChanged() {
     ListBox1->clear();
-    for (const std::string& name : ModuleList) ListBox1->addItem(FromBytes(name));
-    if (ItemIndex >= 0 && ItemIndex < ListBox1->count()) ListBox1->setCurrentRow(ItemIndex);
-    if (!keepCount_) Label2->setText(QString::number(ModuleList.size()));
+    for (const std::string& name : core_.ModuleList) ListBox1->addItem(FromBytes(name));
+    if (core_.ItemIndex >= 0 && core_.ItemIndex < ListBox1->count()) ListBox1->setCurrentRow(core_.ItemIndex);
+    if (!keepCount_) Label2->setText(QString::number(core_.ModuleList.size()));
 }
 
 void TForm1::LinesChanged() {
     shown_.clear();
     shownAllUtf8_ = true;
     QStringList text;
-    for (const std::string& line : Lines) {
+    for (const std::string& line : core_.Lines) {
         const QString s = FromBytes(line);
         shown_.emplace(s.toStdU16String(), line);
         if (DisplayTextUtf8(line) != line) shownAllUtf8_ = false;
@@ -495,11 +509,17 @@ void TForm1::LinesChanged() {
     }
     TextListBox1->setPlainText(text.join('\n'));
     // The catalogs move the selection through ItemIndex.
-    if (ItemIndex != ListBox1->currentRow() && ItemIndex < ListBox1->count()) ListBox1->setCurrentRow(ItemIndex);
+    const int i = core_.ItemIndex;
+    if (i != ListBox1->currentRow() && i < ListBox1->count()) ListBox1->setCurrentRow(i);
+}
+
+void TForm1::StatusChanged() {
+    if (core_.Status.empty()) statusBar()->clearMessage();
+    else statusBar()->showMessage(FromBytes(core_.Status));
 }
 
 void TForm1::ViewChanged() {
-    Image2->resize(std::min(ViewWidth, QWIDGETSIZE_MAX), std::min(ViewHeight, QWIDGETSIZE_MAX));
+    Image2->resize(std::min(core_.ViewWidth, QWIDGETSIZE_MAX), std::min(core_.ViewHeight, QWIDGETSIZE_MAX));
     Image2->update();
 }
 
@@ -513,8 +533,8 @@ void TForm1::MemoToLines() {
             lines.push_back(it != shown_.end() ? it->second : ToBytes(text, shownAllUtf8_));
         }
     }
-    Lines = std::move(lines);
-    CaretLine = TextListBox1->textCursor().blockNumber();
+    core_.Lines = std::move(lines);
+    core_.CaretLine = TextListBox1->textCursor().blockNumber();
 }
 
 // ---------------------------------------------------------------- handlers
@@ -523,11 +543,11 @@ void TForm1::FormCreate() {
     setWindowTitle(QStringLiteral("Tarnel 0.80 (20070705i) - Visualizador/Catálogo de Módulos p/KiCad"));
     // The preview provider is registered at start-up, beside the preview
     // window it opens.
-    ScaleDivisor = 10;
-    CorPad = kGreen;
-    CorCorpo = kBlue;
-    CorComp = kRed;
-    CorFuro = kOlive;
+    core_.ScaleDivisor = 10;
+    core_.CorPad = kGreen;
+    core_.CorCorpo = kBlue;
+    core_.CorComp = kRed;
+    core_.CorFuro = kOlive;
 }
 
 void TForm1::FormActivate() {
@@ -536,7 +556,7 @@ void TForm1::FormActivate() {
         if (!DefaultFolder.empty() && QFileInfo(QString::fromStdString(DefaultFolder)).isDir())
             SetFolder(QString::fromStdString(DefaultFolder));
     }
-    ScaleDivisor = 100;
+    core_.ScaleDivisor = 100;
 }
 
 void TForm1::FocusWindowChanged(QWindow* w) {
@@ -561,44 +581,44 @@ void TForm1::FileListBox1Click() {
     if (name.empty()) {
         // No file: the list empties, the count and the drawing stay.
         keepCount_ = true;
-        TForm1Core::FileListBox1Click(std::string());
+        core_.FileListBox1Click(std::string());
         keepCount_ = false;
         return;
     }
-    TForm1Core::FileListBox1Click(QFile::encodeName(folder_).toStdString() + "/" + name);
+    core_.FileListBox1Click(QFile::encodeName(folder_).toStdString() + "/" + name);
 }
 
 void TForm1::B_converterClick() {
     MemoToLines();
-    TForm1Core::B_converterClick();
+    core_.B_converterClick();
 }
 
 void TForm1::B_linhaClick() {
     MemoToLines();
-    TForm1Core::B_linhaClick();
+    core_.B_linhaClick();
 }
 
 void TForm1::B_carregarClick() {
-    TForm1Core::B_carregarClick(QFile::encodeName(FilenameEdit1Text->text()).toStdString());
+    core_.B_carregarClick(QFile::encodeName(FilenameEdit1Text->text()).toStdString());
 }
 
 void TForm1::Button2Click() {
-    if (ScaleDivisor <= 140) {
-        ScaleDivisor += 10;
-        ListBox1Click();
+    if (core_.ScaleDivisor <= 140) {
+        core_.ScaleDivisor += 10;
+        core_.ListBox1Click();
     }
 }
 
 void TForm1::Button3Click() {
-    if (ScaleDivisor >= 30) {
-        ScaleDivisor -= 10;
-        ListBox1Click();
+    if (core_.ScaleDivisor >= 30) {
+        core_.ScaleDivisor -= 10;
+        core_.ListBox1Click();
     }
 }
 
 void TForm1::Button4Click() {
-    ScaleDivisor = 100;
-    ListBox1Click();
+    core_.ScaleDivisor = 100;
+    core_.ListBox1Click();
 }
 
 void TForm1::ChooseColor(Color& target) {
@@ -608,14 +628,14 @@ void TForm1::ChooseColor(Color& target) {
     target = ColorDialog1Color;
 }
 
-void TForm1::CorPad1Click() { ChooseColor(CorPad); }
-void TForm1::CorComp1Click() { ChooseColor(CorComp); }
-void TForm1::CorCorpo1Click() { ChooseColor(CorCorpo); }
-void TForm1::CorFuro1Click() { ChooseColor(CorFuro); }
+void TForm1::CorPad1Click() { ChooseColor(core_.CorPad); }
+void TForm1::CorComp1Click() { ChooseColor(core_.CorComp); }
+void TForm1::CorCorpo1Click() { ChooseColor(core_.CorCorpo); }
+void TForm1::CorFuro1Click() { ChooseColor(core_.CorFuro); }
 
 void TForm1::RG_textosClick() {
-    TextMode = std::max(0, RG_textosItems->checkedId());
-    ListBox1Click();
+    core_.TextMode = std::max(0, RG_textosItems->checkedId());
+    core_.ListBox1Click();
 }
 
 void TForm1::Sair1Click() { close(); }
@@ -632,8 +652,8 @@ void TForm1::pag22Click() {
 void TForm1::Desenhos1Click() { b_reportClick(); }
 
 void TForm1::b_reportClick() {
-    ScaleDivisor = 100;
-    if (ModuleList.empty()) {
+    core_.ScaleDivisor = 100;
+    if (core_.ModuleList.empty()) {
         Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
         return;
     }
@@ -641,7 +661,7 @@ void TForm1::b_reportClick() {
 }
 
 void TForm1::Lista1Click() {
-    if (ModuleList.empty()) {
+    if (core_.ModuleList.empty()) {
         Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
         return;
     }

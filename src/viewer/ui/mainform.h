@@ -1,8 +1,9 @@
 #pragma once
 // The main window: drive, folder and file lists to pick a footprint library,
 // the library's modules, the module's command lines, the drawing, zoom, text
-// and arc choices, colours and the catalog commands. A thin view over
-// TForm1Core, which holds all of the browsing and drawing state.
+// and arc choices, colours and the catalog commands. A thin view that owns a
+// TForm1Core, which holds all of the browsing and drawing state, and listens
+// to it.
 #include "index/indexrun.h"
 #include "viewer/tarnel.h"
 
@@ -109,11 +110,15 @@ private:
     TForm1& form_;
 };
 
-class TForm1 : public QMainWindow, public tarnel::TForm1Core {
+class TForm1 : public QMainWindow, public tarnel::ViewerListener {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The browsing and drawing state this window shows.
+    tarnel::TForm1Core& Core() { return core_; }
+    const tarnel::TForm1Core& Core() const { return core_; }
 
     // Seams filled at start-up by the catalogs; called once the module list
     // is known not to be empty.
@@ -128,13 +133,15 @@ public:
     // Opened at the first activation when it exists.
     std::string DefaultFolder = "/kicad/modules";
 
-    // The file list's selected file name (file-system bytes), empty when
-    // nothing is selected.
+    // The file list's selected library (file-system bytes): a "*.mod" file
+    // or a ".pretty" folder; empty when nothing is selected.
     std::string SelectedLibraryFileName() const;
     // The folder list's folder, which is also the process's current folder.
     QString Folder() const { return folder_; }
     void SetFolder(const QString& path);
     tarnel::IndexFileList& FileList() { return fileList_; }
+    // The "*.mod" rows at the top of the file list.
+    int ModFileCount() const { return modFiles_; }
 
     // Controls, named as the window definition names them.
     QComboBox* DriveComboBox1;
@@ -177,7 +184,6 @@ public:
     QAction* CorFuro1;
     QAction* pag22;
 
-    using tarnel::TForm1Core::FileListBox1Click;
     void FormCreate();
     void FormActivate();
     void FileListBox1Click();
@@ -208,6 +214,7 @@ public:
     void ModuleListChanged() override;
     void LinesChanged() override;
     void ViewChanged() override;
+    void StatusChanged() override;
 
 signals:
     void Closed();
@@ -228,7 +235,9 @@ private:
     template <typename Sender, typename Signal, typename Fn>
     void On(Sender* sender, Signal signal, Fn fn);
 
+    tarnel::TForm1Core core_;
     TFileListAdapter fileList_;
+    int modFiles_ = 0;  // the file list's "*.mod" rows, before its folders
     QString folder_;
     bool keepCount_ = false;
     bool activated_ = false;
