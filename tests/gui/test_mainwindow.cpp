@@ -253,10 +253,12 @@ TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
         EXPECT_EQ(f.ListBox1->count(), 0);
         EXPECT_EQ(f.Core().ViewWidth, 0);
     }
-    // The samples folder lists its footprint library only.
+    // The samples folder lists its two footprint libraries: the legacy file
+    // and the footprint folder.
     Open(kSamples);
-    ASSERT_EQ(w->FileListBox1->count(), 1);
+    ASSERT_EQ(w->FileListBox1->count(), 2);
     EXPECT_EQ(w->FileListBox1->item(0)->text(), "exemplo.mod");
+    EXPECT_EQ(w->FileListBox1->item(1)->text(), "exemplo.pretty/");
 }
 
 TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
@@ -644,6 +646,18 @@ TEST_F(MainWindow, Screenshot) {
     for (int i = 0; i < 6; ++i) f.Button3->click();
     QTest::qWait(50);
     ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window.png")));
+}
+
+TEST_F(MainWindow, FootprintScreenshot) {
+    const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.pretty/");
+    f.RG_textosItems->button(2)->click();
+    ClickItem(f.ListBox1, 0);
+    for (int i = 0; i < 7; ++i) f.Button3->click();
+    QTest::qWait(50);
+    ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window-footprint.png")));
 }
 
 TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
