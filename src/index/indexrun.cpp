@@ -6,7 +6,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 namespace tarnel {
@@ -19,6 +24,10 @@ std::vector<std::string> ModFileNames(const std::string& folder) {
     for (const QString& n : found) {
         // The name filter ignores case; make sure of the extension anyway.
         if (!n.endsWith(QLatin1String(".mod"), Qt::CaseInsensitive)) continue;
+        // Only regular files (or links to them) are libraries: a FIFO would
+        // block the run, a device would be read without end.
+        struct stat st {};
+        if (stat(QFile::encodeName(dir.filePath(n)).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         names.push_back(QFile::encodeName(n).toStdString());
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
@@ -84,6 +93,16 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
     comp.EmptyTable();
     lib.EmptyTable();
     names.EmptyTable();
+
+    // A folder that cannot be read would look like one without libraries.
+    if (!files.Folder().empty()) {
+        DIR* d = opendir(files.Folder().c_str());
+        if (!d) {
+            result.error = "Cannot read the folder \"" + files.Folder() + "\". " + std::strerror(errno);
+            return result;
+        }
+        closedir(d);
+    }
 
     comp.DisableControls();
     {

@@ -24,7 +24,8 @@ public:
 
 // The "*.mod" files of a folder in the order the file list shows them: by
 // name with ASCII letter case ignored, names equal that way by their bytes.
-// The extension is matched in any letter case. Unreadable folder: empty.
+// The extension is matched in any letter case; only regular files (or links
+// to them) are listed. Unreadable folder: empty (the run then says why).
 std::vector<std::string> ModFileNames(const std::string& folder);
 
 // A file list over a folder's "*.mod" files, read when constructed.

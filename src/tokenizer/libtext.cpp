@@ -1,5 +1,9 @@
 #include "tokenizer/libtext.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -150,25 +154,63 @@ bool EqualsUpper(std::string_view s, std::string_view kw) {
     return true;
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+namespace {
+
+std::string MiB(int64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB"; }
+
+FileStamp CheckStat(const std::string& path, const struct stat& st) {
+    if (!S_ISREG(st.st_mode)) {
+        const char* what = S_ISDIR(st.st_mode)    ? "a folder"
+                           : S_ISFIFO(st.st_mode) ? "a FIFO"
+                           : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                           : S_ISSOCK(st.st_mode) ? "a socket"
+                                                  : "not a regular file";
+        throw std::runtime_error("Cannot read \"" + path + "\": it is " + what + ", not a library file.");
+    }
+    if (st.st_size > kMaxLibraryBytes)
+        throw std::runtime_error("Cannot read \"" + path + "\": " + MiB(st.st_size) + " is more than the " +
+                                 MiB(kMaxLibraryBytes) + " a library file may have.");
+    return FileStamp{static_cast<int64_t>(st.st_size),
+                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+} // namespace
+
+FileStamp StatReadableFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
         throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    return CheckStat(path, st);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    StatReadableFile(path);  // never opens a FIFO or a device
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    // The file may have been replaced between the two looks.
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+    const FileStamp stamp = CheckStat(path, st);
     std::string data;
+    data.reserve(static_cast<size_t>(stamp.size));
     char buf[65536];
     for (;;) {
-        size_t got = std::fread(buf, 1, sizeof buf, f);
-        data.append(buf, got);
-        if (got < sizeof buf) {
-            if (std::ferror(f)) {
-                int e = errno;
-                std::fclose(f);
-                throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(e ? e : EIO));
-            }
-            break;
+        const ssize_t got = read(fd, buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
         }
+        if (got == 0) break;
+        if (static_cast<int64_t>(data.size()) + got > kMaxLibraryBytes)  // grew while being read
+            throw std::runtime_error("Cannot read \"" + path + "\": it grew past the " + MiB(kMaxLibraryBytes) +
+                                     " a library file may have.");
+        data.append(buf, static_cast<size_t>(got));
     }
-    std::fclose(f);
     return data;
 }
 

@@ -63,8 +63,24 @@ std::string_view Trim(std::string_view s);
 std::string UpperAscii(std::string_view s);
 bool EqualsUpper(std::string_view s, std::string_view upperKeyword);
 
-// Reads a whole file; throws std::runtime_error with a message naming the
-// file and the system's reason.
+// The largest file read as a library or text file: far above any real
+// library (the largest are a few MB), far below what would exhaust memory.
+constexpr int64_t kMaxLibraryBytes = int64_t(256) << 20;
+
+// Size and modification time (nanoseconds) of a readable file.
+struct FileStamp {
+    int64_t size = 0;
+    int64_t mtime = 0;
+};
+
+// Looks at a file without opening it: only a regular file (or a link to one)
+// of at most kMaxLibraryBytes is read. A FIFO would block its reader, a
+// device such as /dev/zero would be read without end. Throws
+// std::runtime_error naming the file and the reason.
+FileStamp StatReadableFile(const std::string& path);
+
+// Reads a whole file after the same checks, opened without blocking; throws
+// std::runtime_error with a message naming the file and the system's reason.
 std::string ReadFileBytes(const std::string& path);
 
 // Formats an integer as plain decimal text.

@@ -3,7 +3,9 @@
 // ctest timeout and bench/bench_hostile, not assertions here.
 #include "catalogs/catalogdata.h"
 #include "emf_fixture.h"
+#include "index/indexrun.h"
 #include "report/emf.h"
+#include "tokenizer/libtext.h"
 #include "viewer/canvas.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +15,11 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <string>
@@ -283,4 +289,97 @@ TEST(Hostile, CatalogOfLongNames) {
             EXPECT_LT(QFileInfo(qrp).size(), 400000) << n << " " << kind;  // the name is cut to the page
         }
     }
+}
+
+// Only regular files are read: a FIFO would block, a device would be read
+// without end, and a file past the size cap is refused, each with a message
+// that names the reason.
+TEST(Hostile, SpecialFilesAreRefused) {
+    QTemporaryDir d;
+    const std::string dir = d.path().toStdString();
+    ASSERT_EQ(mkfifo((dir + "/fifo.mod").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir + "/zero.mod").c_str()), 0);
+    ASSERT_EQ(mkdir((dir + "/folder.mod").c_str(), 0755), 0);
+    {
+        QFile big(d.filePath("big.mod"));  // sparse: takes no room on the disk
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(kMaxLibraryBytes + 1));
+    }
+    const struct { const char* file; const char* reason; bool list; } cases[] = {
+        {"fifo.mod", "a FIFO", false},  // list opens the library elsewhere
+        {"zero.mod", "a device", true},
+        {"folder.mod", "a folder", true},
+        {"big.mod", "more than the 256 MiB", true},
+        {"missing.mod", "No such file", true},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir + "/" + c.file;
+        try {
+            ReadFileBytes(path);
+            ADD_FAILURE() << c.file << " was read";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << c.file << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << c.file << ": " << e.what();
+        }
+        for (const bool list : {false, true}) {
+            if (list && !c.list) continue;
+            QStringList args;
+            if (list) args << QStringLiteral("list");
+            else args << QStringLiteral("catalog") << QStringLiteral("drawings");
+            args << QString::fromStdString(path);
+            std::string err;
+            EXPECT_EQ(RunCli(args, nullptr, &err), 1) << c.file << " " << args[0].toStdString();
+            EXPECT_NE(err.find(c.reason), std::string::npos) << c.file << " " << args[0].toStdString() << ": " << err;
+        }
+    }
+    WriteFile(d.filePath("ok.mod"), "plain bytes\n");
+    EXPECT_EQ(ReadFileBytes(dir + "/ok.mod"), "plain bytes\n");
+    EXPECT_EQ(StatReadableFile(dir + "/ok.mod").size, 12);
+}
+
+// The index takes only regular files as libraries.
+TEST(Hostile, IndexSkipsSpecialFiles) {
+    QTemporaryDir d;
+    const std::string dir = d.path().toStdString();
+    WriteFile(d.filePath("a.mod"), kModHeader + "$MODULE R1\nPo 0 0 0 15 0 0 ~~\n$EndMODULE R1\n");
+    ASSERT_EQ(mkfifo((dir + "/fifo.mod").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir + "/zero.mod").c_str()), 0);
+    ASSERT_EQ(symlink((dir + "/a.mod").c_str(), (dir + "/link.mod").c_str()), 0);
+    EXPECT_EQ(ModFileNames(dir), (std::vector<std::string>{"a.mod", "link.mod"}));
+    std::string out, err;
+    EXPECT_EQ(RunCli({"index", d.path()}, &out, &err), 0) << err;
+    EXPECT_NE(out.find("Modelos: 2\n"), std::string::npos) << out;
+}
+
+// A folder that cannot be read is not an empty folder.
+TEST(Hostile, UnreadableFolderIsAnError) {
+    IndexTables t;
+    FolderFileList none("/nonexistent-folder-of-libraries", {});
+    const IndexRunResult r = BuildIndex(t, none);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error.find("Cannot read the folder \"/nonexistent-folder-of-libraries\""), std::string::npos)
+        << r.error;
+
+    QTemporaryDir d;
+    ASSERT_EQ(chmod(d.path().toLocal8Bit().constData(), 0755), 0);
+    const QString closed = d.filePath("closed");
+    ASSERT_TRUE(QDir().mkdir(closed));
+    WriteFile(closed + "/a.mod", kModHeader + "$MODULE R1\n$EndMODULE R1\n");
+    ASSERT_EQ(chmod(closed.toLocal8Bit().constData(), 0), 0);
+    // The superuser reads any folder: the run is made as nobody then.
+    QStringList args = {"index", closed};
+    QString program = TARNEL_CLI;
+    if (geteuid() == 0) {
+        program = QStandardPaths::findExecutable("setpriv");
+        if (program.isEmpty()) GTEST_SKIP() << "running as root without setpriv";
+        for (const char* a : {TARNEL_CLI, "--clear-groups", "--regid=65534", "--reuid=65534"}) args.prepend(a);
+    }
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    const std::string err = p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), 1) << err;
+    EXPECT_NE(err.find("Cannot read the folder"), std::string::npos) << err;
+    EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
+    chmod(closed.toLocal8Bit().constData(), 0755);
 }
