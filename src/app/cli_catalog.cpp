@@ -4,6 +4,7 @@
 #include "catalogs/catalogs.h"
 #include "pdf/ExportPack.h"
 #include "report/pagestream.h"
+#include "library/library.h"
 #include "tokenizer/libtext.h"
 
 #include <cstdio>
@@ -21,7 +22,7 @@ int Catalog(const Args& in) {
     TakeOption(a, "--pdf", pdf);
     const bool jpeg = TakeFlag(a, "--jpeg");
     if (a.size() != 2 || (a[0] != "drawings" && a[0] != "list")) throw UsageError{"expects drawings|list LIBRARY"};
-    (void)ReadFileBytes(a[1]);  // an unreadable library is an error here, not an empty list
+    (void)OpenLibrary(a[1]);  // an unreadable library is an error here, not an empty list
     SetScreenPixelsPerInch(96);
     TForm1Core core;
     core.ScaleDivisor = 100;

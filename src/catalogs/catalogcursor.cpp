@@ -25,6 +25,19 @@ std::string CatalogCursor::SelectedName() const {
                                                                        : std::string();
 }
 
+std::string CatalogCursor::Description(const std::string& name) {
+    const Library* lib = core_.CurrentLibrary();
+    if (lib && lib->Format() == LibraryFormat::KicadMod) {
+        if (core_.Status.empty()) return core_.FootprintDescription;
+        // The cell is narrow: the file's name, not its whole path.
+        const std::string& src = core_.LinesSource;
+        if (!src.empty() && core_.Status.rfind(src, 0) == 0) return FileNameOf(src) + core_.Status.substr(src.size());
+        return core_.Status;
+    }
+    descriptions_.SetFiles(DocFilePath, MdcFilePath);
+    return descriptions_.Describe(name, core_.Lines);
+}
+
 bool CatalogCursor::Advance() {
     if (RecordsLeft > 0) {
         --RecordsLeft;
@@ -42,8 +55,7 @@ bool CatalogCursor::QR_FIGNeedData(FigCell& cell, Canvas& picture) {
     cell.Name = SelectedName();
     cell.Pads = PadCaption(core_.DefinitionName);
     cell.Alias = core_.AliasLine;
-    descriptions_.SetFiles(DocFilePath, MdcFilePath);
-    cell.Description = selected ? descriptions_.Describe(cell.Name, core_.Lines) : std::string();
+    cell.Description = selected ? Description(cell.Name) : std::string();
     if (Advance()) return true;
     if (ShowInfo) ShowInfo("Catálogo gerado!");
     return false;
@@ -54,8 +66,7 @@ bool CatalogCursor::QuickRepNeedData(ListRow& row) {
     core_.ListBox1Click();
     row.Name = SelectedName();
     row.Alias = core_.AliasLine;
-    descriptions_.SetFiles(DocFilePath, MdcFilePath);
-    row.Description = selected ? descriptions_.Describe(row.Name, core_.Lines) : std::string();
+    row.Description = selected ? Description(row.Name) : std::string();
     return Advance();
 }
 

@@ -48,6 +48,9 @@ public:
 
 private:
     std::string SelectedName() const;
+    // The selected module's description: a footprint's own, or why it could
+    // not be read; a legacy module's from the documentation files.
+    std::string Description(const std::string& name);
     bool Advance();
     TForm1Core& core_;
     DescriptionSource descriptions_;

@@ -12,7 +12,8 @@ bool Catalogs::Prepare(PageReport& report, ReportLabel* libraryLabel, const std:
     CurrentReport = &report;
     Cursor.zerarparaimprimir(report.Name);
     // Without a file list selection the listed library is the one meant.
-    const std::string path = libraryPath.empty() ? core_.LibraryPath : libraryPath;
+    std::string path = libraryPath.empty() ? core_.LibraryPath : libraryPath;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();  // a folder's name, not ""
     const std::string name = FileNameOf(path);
     libraryLabel->Caption = "Biblioteca: " + name;
     report.ReportTitle = "Visão prévia lib: " + name;

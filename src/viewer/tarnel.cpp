@@ -111,6 +111,7 @@ void TForm1Core::B_converterClick() {
     const std::string before = Status;
     Status.clear();
     LinesAreKicadMod = LinesAreFootprint(Lines);
+    FootprintDescription.clear();
     if (LinesAreKicadMod) {
         DrawFootprintLines();
     } else {
@@ -138,6 +139,7 @@ void TForm1Core::DrawFootprintLines() {
                                      CorPad, CorComp, CorCorpo, CorFuro, TextMode, DrawArcs, 0};
         footprint::DrawFootprint(doc, target);
         PadCount += target.padCount;
+        FootprintDescription = footprint::FootprintDescription(doc);
     } catch (const std::exception& e) {
         // Nothing of a footprint that cannot be read is drawn.
         Status = (LinesSource.empty() ? std::string("Comandos") : LinesSource) + ": " + e.what();

@@ -111,8 +111,10 @@ public:
     std::string Status;
     // Where Lines came from (a file), for messages.
     std::string LinesSource;
-    // Whether the last drawing was of a current footprint.
+    // Whether the last drawing was of a current footprint, and its
+    // "(descr …)" text.
     bool LinesAreKicadMod = false;
+    std::string FootprintDescription;
 
     // FileListBox1Click given the chosen file or folder; errors are
     // swallowed.
