@@ -3,7 +3,9 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 
@@ -64,7 +66,10 @@ constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
 constexpr int kDpi = 96;
 constexpr int kMaxSavedStates = 4096;
 constexpr int kMaxFontPixels = 1200;
-constexpr double kMaxDeviceGlyphPixels = 1000;
+constexpr double kMaxDeviceGlyphPixels = 20000;
+// Device glyph sizes the rasteriser is given text at; other sizes are drawn
+// from outlines.
+constexpr double kMinRasterGlyphPixels = 3, kMaxRasterGlyphPixels = 256;
 constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
 // More characters than any page can show side by side: the rest of a text
 // record is left out.
@@ -961,6 +966,38 @@ bool Reader::DoFillRgn() {
     return true;
 }
 
+// Adds the outlines of text laid out in font, with its baseline starting at
+// origin; glyphs that start outside seen (widened by margin) are left out.
+void AddOutlines(QPainterPath& out, const QString& text, const QFont& font, QPointF origin, const QRectF& seen,
+                 double margin) {
+    QTextLayout layout(text, font);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(opt);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (!line.isValid()) {
+        layout.endLayout();
+        return;
+    }
+    line.setLineWidth(1e9);
+    layout.endLayout();
+    const QPointF shift = origin - QPointF(0, line.ascent());
+    const QRectF near = seen.adjusted(-margin, -margin, margin, margin);
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        const QRawFont raw = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> at = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && i < at.size(); ++i) {
+            const QPointF p = at[i] + shift;
+            if (!seen.isEmpty() && !near.contains(p)) continue;
+            QPainterPath g = raw.pathForGlyph(glyphs[i]);
+            g.translate(p);
+            out.addPath(g);
+        }
+    }
+}
+
 bool Reader::DoText() {
     if (!Need(76, "EXTTEXTOUTW")) return false;
     const QPointF ref(I(36), I(40));
@@ -1017,36 +1054,53 @@ bool Reader::DoText() {
     if (options & ETO_CLIPPED) p_->setClipRect(rect, Qt::IntersectClip);
     if (dc_.bkMode == OPAQUE && !(options & ETO_OPAQUE))
         p_->fillRect(QRectF(x, y - fm.ascent(), total, fm.ascent() + fm.descent()), QColor(ToRgb(dc_.bkColor)));
-    // Glyphs that would come out larger than any page (a hostile font under a
-    // large stretch) are left out: the font engine cannot rasterise them.
+    // How far the glyphs are stretched the most and the least (the singular
+    // values of the transform's linear part).
     const QTransform t = p_->worldTransform();
-    const double sx = std::hypot(t.m11(), t.m12()), sy = std::hypot(t.m21(), t.m22());
-    const double most = std::max(sx, sy), least = std::min(sx, sy);
-    // Pages are always replayed with their proportions; glyphs squeezed far
-    // out of shape, or too small to see, are left out too.
-    if (font.pixelSize() * most > kMaxDeviceGlyphPixels || font.pixelSize() * least < 1 || most > 8 * least) {
+    const double a = t.m11(), b = t.m12(), c = t.m21(), d = t.m22();
+    const double sum = a * a + b * b + c * c + d * d, det = std::abs(a * d - b * c);
+    const double most = std::sqrt((sum + std::sqrt(std::max(0.0, sum * sum - 4 * det * det))) / 2);
+    const double least = most > 0 ? det / most : 0;
+    const double px = font.pixelSize();
+    // Glyphs too thin to see, or far larger than any page, are left out.
+    if (!std::isfinite(most) || px * least < 1 || px * most > kMaxDeviceGlyphPixels) {
         p_->restore();
         return true;
     }
+    // Text from a picture reaches the glyph rasteriser only upright, unmirrored,
+    // evenly scaled and of a moderate size: other forms have crashed the font
+    // engine. Everything else is filled from the glyph outlines, which are
+    // read at the font's own size and only then transformed.
+    const bool plain = t.type() <= QTransform::TxScale && a > 0 && d > 0 && std::abs(a - d) <= 0.01 * d &&
+                       px * most >= kMinRasterGlyphPixels && px * most <= kMaxRasterGlyphPixels;
+    const QColor color(ToRgb(dc_.textColor));
+    // Glyphs that start far outside the clip are not drawn.
+    const QRectF seen = p_->clipBoundingRect();
+    const double em = 2.0 * px;
+    auto shows = [&](double at) { return seen.isEmpty() || (at < seen.right() + em && at > seen.left() - em); };
+    QPainterPath outlines;
+    auto draw = [&](QPointF at, const QString& s) {
+        if (plain) p_->drawText(at, s);
+        else AddOutlines(outlines, s, font, at, seen, em);
+    };
     p_->setFont(font);
-    p_->setPen(QColor(ToRgb(dc_.textColor)));
+    p_->setPen(color);
     if (dx == own) {
-        p_->drawText(QPointF(x, y), text);
+        draw(QPointF(x, y), text);
     } else {
-        // Glyphs placed one by one at the recorded advances; those that
-        // start far outside the clip are not drawn.
-        const QRectF seen = p_->clipBoundingRect();
-        const bool skip = !dc_.font.escapement && !seen.isEmpty();
-        const double em = 2.0 * font.pixelSize();
+        // Glyphs placed one by one at the recorded advances.
         double at = x;
         for (qsizetype i = 0; i < text.size(); ++i) {
             qsizetype len = 1;
             if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) len = 2;
-            if (!skip || (at < seen.right() + em && at > seen.left() - em))
-                p_->drawText(QPointF(at, y), text.mid(i, len));
+            if (shows(at)) draw(QPointF(at, y), text.mid(i, len));
             for (qsizetype k = 0; k < len; ++k) at += dx[static_cast<size_t>(i + k)];
             i += len - 1;
         }
+    }
+    if (!outlines.isEmpty()) {
+        p_->setRenderHint(QPainter::Antialiasing, !(font.styleStrategy() & QFont::NoAntialias));
+        p_->fillPath(outlines, color);
     }
     p_->restore();
     return true;

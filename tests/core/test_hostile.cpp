@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -95,6 +96,17 @@ std::string TextRecord(uint32_t n, char16_t c, int32_t dx) {
     return Record(84, body);
 }
 
+// Font slot 2 made anew with a height and an escapement (tenths of a
+// degree), then selected.
+std::string FontRecords(int32_t height, int32_t escapement) {
+    std::string body = Ints({2, static_cast<uint32_t>(height), 0, static_cast<uint32_t>(escapement), 0, 400});
+    body += std::string("\0\0\0\1\0\0\0\0", 8);
+    std::u16string face = u"DejaVu Sans";
+    face.resize(32, u'\0');
+    body.append(reinterpret_cast<const char*>(face.data()), 64);
+    return Record(82, body) + Record(37, Ints({2}));
+}
+
 // A page whose font (slot 2) is selected by a short text first.
 std::string PageWithText(const std::string& records, uint32_t count) {
     EmfRecorder r(QSize(testing_emf::kA4W, testing_emf::kA4H));
@@ -107,6 +119,14 @@ int DarkPixels(const QImage& img, const QRect& r) {
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) n += qGray(img.pixel(x, y)) < 128;
     return n;
+}
+
+QRect InkBounds(const QImage& img) {
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 128) r |= QRect(x, y, 1, 1);
+    return r;
 }
 
 } // namespace
@@ -382,4 +402,59 @@ TEST(Hostile, UnreadableFolderIsAnError) {
     EXPECT_NE(err.find("Cannot read the folder"), std::string::npos) << err;
     EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
     chmod(closed.toLocal8Bit().constData(), 0755);
+}
+
+// Text from a picture is drawn under any transform the page or the record
+// asks for: turned, mirrored, stretched one way, tiny or huge. Forms the
+// glyph rasteriser cannot take safely are filled from outlines; either way
+// the glyphs show where they belong.
+TEST(Hostile, TextShowsUnderAnyTransform) {
+    const QSize a4(testing_emf::kA4W, testing_emf::kA4H);
+    const struct { const char* name; int32_t height, escapement; QRectF target; QRect ink; } cases[] = {
+        {"plain", -40, 0, QRectF(0, 0, 794, 1123), QRect(10, 60, 365, 45)},
+        {"turned 14.2 degrees", -40, 142, QRectF(0, 0, 794, 1123), QRect(0, 0, 365, 105)},
+        {"turned upright", -40, 900, QRectF(0, 0, 794, 1123), QRect(0, 0, 60, 105)},
+        {"mirrored", -40, 0, QRectF(794, 0, -794, 1123), QRect(420, 60, 365, 45)},
+        {"stretched one way", -40, 0, QRectF(0, 0, 794, 300), QRect(10, 10, 365, 25)},
+        {"turned and stretched", -40, 142, QRectF(0, 0, 794, 300), QRect(0, 0, 365, 30)},
+        {"reduced to 7 %", -400, 0, QRectF(0, 0, 56, 79), QRect(0, 0, 56, 10)},
+        {"enlarged 4 times", -200, 0, QRectF(0, 0, 3176, 4492), QRect(100, 0, 3076, 420)},
+    };
+    for (const auto& c : cases) {
+        const std::string page = PageWithText(FontRecords(c.height, c.escapement) + TextRecord(12, u'H', 0), 3);
+        QImage img(std::max(a4.width(), int(std::abs(c.target.width()))), std::max(a4.height(), int(c.target.height())),
+                   QImage::Format_RGB32);
+        img.fill(Qt::white);
+        std::string error;
+        {
+            QPainter p(&img);
+            ASSERT_TRUE(PlayEmf(page, p, c.target, &error)) << c.name << ": " << error;
+        }
+        EXPECT_GT(DarkPixels(img, c.ink), 10) << c.name;
+        const QRect all(0, 0, img.width(), img.height());
+        EXPECT_EQ(DarkPixels(img, all), DarkPixels(img, c.ink)) << c.name << ": ink outside its place, within "
+                                                                << InkBounds(img).x() << "," << InkBounds(img).y() << " "
+                                                                << InkBounds(img).width() << "x" << InkBounds(img).height();
+    }
+}
+
+// The crafted pages that crashed the glyph loader, at the sizes the preview
+// and the fuzz target draw them.
+TEST(Hostile, GlyphLoaderReproducersPlay) {
+    QDir d(QStringLiteral(TARNEL_FUZZ_CORPUS "/emf"));
+    const QStringList files = d.entryList({QStringLiteral("crash-*")}, QDir::Files);
+    ASSERT_GE(files.size(), 3);
+    for (const QString& f : files) {
+        QFile file(d.filePath(f));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const std::string_view v(bytes.constData(), static_cast<size_t>(bytes.size()));
+        std::string error;
+        if (!ValidateEmf(v, &error)) continue;
+        for (int pct = 4; pct <= 12; ++pct) {
+            const QSize size(794 * pct / 100, 1123 * pct / 100);
+            EXPECT_FALSE(RenderEmf(v, size, &error).isNull()) << f.toStdString() << " at " << pct << " %";
+        }
+        EXPECT_FALSE(RenderEmf(v, QSize(64, 48), &error).isNull()) << f.toStdString();
+    }
 }
