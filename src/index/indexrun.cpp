@@ -1,5 +1,6 @@
 #include "index/indexrun.h"
 
+#include "library/footprintfolder.h"
 #include "tokenizer/libtext.h"
 #include "tokenizer/meuparse.h"
 
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 namespace tarnel {
 
@@ -37,7 +39,13 @@ std::vector<std::string> ModFileNames(const std::string& folder) {
     return names;
 }
 
-FolderFileList::FolderFileList(std::string folder) : folder_(std::move(folder)), entries_(ModFileNames(folder_)) {}
+std::vector<std::string> LibraryNames(const std::string& folder) {
+    std::vector<std::string> names = ModFileNames(folder);
+    for (std::string& f : FootprintFolderNames(folder)) names.push_back(std::move(f));
+    return names;
+}
+
+FolderFileList::FolderFileList(std::string folder) : folder_(std::move(folder)), entries_(LibraryNames(folder_)) {}
 
 FolderFileList::FolderFileList(std::string folder, std::vector<std::string> entries)
     : folder_(std::move(folder)), entries_(std::move(entries)) {}
@@ -46,22 +54,28 @@ std::string FolderFileList::Entry(int i) const {
     return i >= 0 && i < Count() ? entries_[static_cast<size_t>(i)] : std::string();
 }
 
+// Names are kept whole: footprint names are long and would collide when
+// cut. Legacy rows are cut to kLegacyWidth as they are written.
 IndexTables::IndexTables()
-    : RxMD_lib({{"lib", FieldKind::Text, 20}}, 1000),
-      RxMD_principal({{"lib", FieldKind::Text, 20},
-                      {"principal", FieldKind::Text, 20},
-                      {"alias", FieldKind::Text, 20},
+    : RxMD_lib({{"lib", FieldKind::Text, 0}}, 1000),
+      RxMD_principal({{"lib", FieldKind::Text, 0},
+                      {"principal", FieldKind::Text, 0},
+                      {"alias", FieldKind::Text, 0},
                       {"nr_principal", FieldKind::Integer, 0}},
                      20000),
-      RxMD_comp({{"Lib", FieldKind::Text, 20},
-                 {"Principal", FieldKind::Text, 20},
+      RxMD_comp({{"Lib", FieldKind::Text, 0},
+                 {"Principal", FieldKind::Text, 0},
                  {"Alias", FieldKind::Text, 250},
                  {"Comandos", FieldKind::Text, 0},
                  {"Elementos", FieldKind::Integer, 0},
-                 {"nr_principal", FieldKind::Integer, 0}},
+                 {"nr_principal", FieldKind::Integer, 0},
+                 {"Arquivo", FieldKind::Text, 0}},
                 20000) {}
 
 namespace {
+
+constexpr size_t kLegacyWidth = 20;
+std::string_view Cut(std::string_view s) { return s.substr(0, std::min(s.size(), kLegacyWidth)); }
 
 std::string PathOf(const std::string& folder, const std::string& entry) {
     if (folder.empty()) return entry;
@@ -86,7 +100,7 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
               pAlias = names.FieldIndex("alias"), pNr = names.FieldIndex("nr_principal");
     const int cLib = comp.FieldIndex("Lib"), cPrincipal = comp.FieldIndex("Principal"),
               cAlias = comp.FieldIndex("Alias"), cComandos = comp.FieldIndex("Comandos"),
-              cNr = comp.FieldIndex("nr_principal");
+              cNr = comp.FieldIndex("nr_principal"), cFile = comp.FieldIndex("Arquivo");
 
     IndexRunResult result;
     bool inModule = false;
@@ -117,6 +131,41 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
             files.SetItemIndex(i);
             if (progress) progress(i, count);
             const std::string entry = files.Entry(i);
+            if (IsFootprintFolderName(entry)) {
+                // A footprint folder is indexed from its listing alone; each
+                // footprint's lines are read when its row is shown.
+                std::unique_ptr<FootprintFolder> folder;
+                try {
+                    folder = std::make_unique<FootprintFolder>(PathOf(files.Folder(), entry));
+                } catch (const std::exception& e) {
+                    result.error = e.what();
+                    break;
+                }
+                lib.Append();
+                lib.SetText(libLib, entry);
+                lib.Post();
+                if (inModule) {
+                    comp.Post();
+                    inModule = false;
+                }
+                for (const std::string& name : folder->Names()) {
+                    const std::string principal = UpperAscii(name);
+                    ++ordinal;
+                    comp.Append();
+                    comp.SetText(cLib, entry);
+                    comp.SetText(cPrincipal, principal);
+                    comp.SetInt(cNr, ordinal);
+                    comp.SetText(cFile, folder->FilePath(name));
+                    comp.Post();
+                    names.Append();
+                    names.SetText(pLib, entry);
+                    names.SetText(pPrincipal, principal);
+                    names.SetText(pAlias, principal);
+                    names.SetInt(pNr, ordinal);
+                    names.Post();
+                }
+                continue;
+            }
             std::string bytes;
             try {
                 bytes = ReadFileBytes(PathOf(files.Folder(), entry));
@@ -125,7 +174,7 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
                 break;
             }
             lib.Append();
-            lib.SetText(libLib, entry);
+            lib.SetText(libLib, Cut(entry));
             lib.Post();
 
             ForEachLine(std::string_view(bytes), [&](std::string_view line) {
@@ -135,10 +184,10 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
                     const int r = tokens.ParseLine(line);
                     for (int k = 2; k <= r; ++k) {
                         names.Append();
-                        names.SetText(pAlias, tokens[k]);
-                        names.SetText(pPrincipal, currentName);
+                        names.SetText(pAlias, Cut(tokens[k]));
+                        names.SetText(pPrincipal, Cut(currentName));
                         names.SetInt(pNr, ordinal);
-                        names.SetText(pLib, currentFile);
+                        names.SetText(pLib, Cut(currentFile));
                         names.Post();
                     }
                     comp.SetText(cAlias, line);
@@ -161,13 +210,13 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
                     names.Append();
                     currentFile = entry;
                     currentName = UpperAscii(Trim(Word(line, 2)));
-                    comp.SetText(cLib, currentFile);
-                    comp.SetText(cPrincipal, currentName);
+                    comp.SetText(cLib, Cut(currentFile));
+                    comp.SetText(cPrincipal, Cut(currentName));
                     comp.SetInt(cNr, ordinal);
-                    names.SetText(pLib, currentFile);
-                    names.SetText(pPrincipal, currentName);
+                    names.SetText(pLib, Cut(currentFile));
+                    names.SetText(pPrincipal, Cut(currentName));
                     names.SetInt(pNr, ordinal);
-                    names.SetText(pAlias, currentName);
+                    names.SetText(pAlias, Cut(currentName));
                     names.Post();
                     inModule = true;
                     comp.SetText(cComandos, line);
@@ -189,6 +238,23 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
         comp.First();
     }
     return result;
+}
+
+std::string IndexedModuleLines(const IndexTables& t, int row) {
+    const TMemTable& comp = t.RxMD_comp;
+    if (row < 0 || row >= comp.RowCount()) return {};
+    const std::string file = comp.Text(row, comp.FieldIndex("Arquivo"));
+    if (file.empty()) return comp.Text(row, comp.FieldIndex("Comandos"));
+    std::string out;
+    try {
+        for (const std::string& line : SplitLines(ReadFileBytes(file))) {
+            out += line;
+            out += '\r';
+        }
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return out;
 }
 
 } // namespace tarnel

@@ -28,7 +28,11 @@ public:
 // to them) are listed. Unreadable folder: empty (the run then says why).
 std::vector<std::string> ModFileNames(const std::string& folder);
 
-// A file list over a folder's "*.mod" files, read when constructed.
+// The libraries of a folder in the order the file list shows them: the
+// "*.mod" files, then the ".pretty" footprint folders.
+std::vector<std::string> LibraryNames(const std::string& folder);
+
+// A file list over a folder's libraries, read when constructed.
 class FolderFileList : public IndexFileList {
 public:
     explicit FolderFileList(std::string folder);
@@ -49,7 +53,7 @@ struct IndexTables {
     IndexTables();
     TMemTable RxMD_lib;        // lib
     TMemTable RxMD_principal;  // lib, principal, alias, nr_principal
-    TMemTable RxMD_comp;       // Lib, Principal, Alias, Comandos, Elementos, nr_principal
+    TMemTable RxMD_comp;       // Lib, Principal, Alias, Comandos, Elementos, nr_principal, Arquivo
 };
 
 struct IndexRunResult {
@@ -59,8 +63,17 @@ struct IndexRunResult {
     bool ok() const { return error.empty(); }
 };
 
-// The indexing run. progress(i, count) is called as file i is taken up.
+// The indexing run. progress(i, count) is called as file i is taken up. A
+// "*.mod" file gives a row per module block (names cut to 20 bytes) and a
+// name row per module and alias; a ".pretty" folder a row and a name row per
+// footprint, named whole and upper-cased, with its file in "Arquivo" and no
+// "Comandos": no footprint file is opened.
 IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files,
                           const std::function<void(int, int)>& progress = {});
+
+// The lines shown for module row row of RxMD_comp ("\r" after each): a
+// legacy module's "Comandos", a footprint's file read now (or why it cannot
+// be read).
+std::string IndexedModuleLines(const IndexTables& t, int row);
 
 } // namespace tarnel

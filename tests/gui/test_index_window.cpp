@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDataWidgetMapper>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,4 +158,29 @@ TEST(IndexWindow, UnreadableFileShowsTheErrorAndEnablesTheButton) {
     EXPECT_EQ(w.Label4->text(), "2");
     EXPECT_EQ(w.DBGrid2->model()->rowCount(), 2);
     EXPECT_EQ(w.DBEdit2->text(), "A1");
+}
+
+TEST(IndexWindow, FootprintRowShowsItsFileWhenChosen) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("R1"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Caps.pretty"));
+    Write(dir, "Caps.pretty/CP_Radial_D10.0mm_P5.00mm.kicad_mod", "(footprint \"CP\"\n  (descr \"capacitor\")\n)\n");
+    FolderFileList files(dir.path().toStdString());
+    TForm2 w(files);
+    w.show();
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    EXPECT_EQ(w.Label1->text(), "2");
+    EXPECT_EQ(w.Label4->text(), "2");
+    // Grid order: by alias; the footprint's name whole.
+    EXPECT_EQ(GridColumn(w.DBGrid2, 0), (std::vector<QString>{"CP_RADIAL_D10.0MM_P5.00MM", "R1"}));
+    ClickCell(w.DBGrid2, 0, 0);
+    EXPECT_EQ(w.DBEdit2->text(), "CP_RADIAL_D10.0MM_P5.00MM");
+    EXPECT_EQ(w.DBMemo1->toPlainText(), "(footprint \"CP\"\n  (descr \"capacitor\")\n)\n");
+    // Searching finds it by its whole name.
+    w.Edit1->setText("cp_radial_d10.0mm_p5");
+    w.BitBtn2->click();
+    EXPECT_EQ(w.DBGrid2->currentIndex().row(), 0);
+    ClickCell(w.DBGrid2, 1, 0);
+    EXPECT_NE(w.DBMemo1->toPlainText().indexOf("$MODULE R1"), -1);
 }

@@ -680,7 +680,8 @@ TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
     EXPECT_EQ(f.FileListBox1->item(0)->text(), "a.mod");
     EXPECT_EQ(f.FileListBox1->item(1)->text(), "Lib.pretty/");
     EXPECT_FALSE(f.FileListBox1->item(1)->icon().isNull());
-    EXPECT_EQ(f.FileList().Count(), 1);  // the index reads "*.mod" files only
+    EXPECT_EQ(f.FileList().Count(), 2);  // the index takes both kinds
+    EXPECT_EQ(f.FileList().Entry(1), "Lib.pretty");
 
     PickFile(f, "Lib.pretty/");
     EXPECT_EQ(f.SelectedLibraryFileName(), "Lib.pretty");

@@ -168,6 +168,10 @@ void TForm2::FieldsFollowTable(int row) {
         return;
     }
     mapper_->setCurrentIndex(row);
+    // Footprint rows carry no lines: they are read from the file now.
+    const TMemTable& comp = tables_.RxMD_comp;
+    if (!comp.Text(row, comp.FieldIndex("Arquivo")).empty())
+        DBMemo1->setPlainText(DecodeText(IndexedModuleLines(tables_, row)).replace(QChar('\r'), QChar('\n')));
 }
 
 void TForm2::BitBtn1Click() {

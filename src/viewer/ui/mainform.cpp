@@ -141,7 +141,7 @@ QPushButton* Button(const QString& caption, const char* name, QWidget* parent, i
 
 std::string TFileListAdapter::Folder() const { return QFile::encodeName(form_.Folder()).toStdString(); }
 
-int TFileListAdapter::Count() const { return form_.ModFileCount(); }
+int TFileListAdapter::Count() const { return form_.FileListBox1->count(); }
 
 std::string TFileListAdapter::Entry(int i) const {
     const QListWidgetItem* item = form_.FileListBox1->item(i);
@@ -467,9 +467,7 @@ void TForm1::FillFolders() {
 void TForm1::FillFiles() {
     FileListBox1->clear();
     const std::string folder = QFile::encodeName(folder_).toStdString();
-    const auto files = ModFileNames(folder);
-    modFiles_ = static_cast<int>(files.size());
-    for (const std::string& name : files) {
+    for (const std::string& name : ModFileNames(folder)) {
         auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
     }

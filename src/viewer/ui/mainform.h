@@ -140,8 +140,6 @@ public:
     QString Folder() const { return folder_; }
     void SetFolder(const QString& path);
     tarnel::IndexFileList& FileList() { return fileList_; }
-    // The "*.mod" rows at the top of the file list.
-    int ModFileCount() const { return modFiles_; }
 
     // Controls, named as the window definition names them.
     QComboBox* DriveComboBox1;
@@ -237,7 +235,6 @@ private:
 
     tarnel::TForm1Core core_;
     TFileListAdapter fileList_;
-    int modFiles_ = 0;  // the file list's "*.mod" rows, before its folders
     QString folder_;
     bool keepCount_ = false;
     bool activated_ = false;
