@@ -1,8 +1,9 @@
 // Footprint folders shaped like the official library: the real footprint
-// files of the corpus copied under new names. Prints the time to list a
+// files of the corpus under new names. Prints the time to list a
 // folder (in process, and as a whole tarnel-cli process), to read, parse and
 // draw every footprint as selecting each does, and the peak memory.
 #include "benchutil.h"
+#include "genpretty.h"
 #include "viewer/tarnel.h"
 
 #include <QDir>
@@ -22,27 +23,6 @@ using namespace tarnel::bench;
 extern char** environ;
 
 namespace {
-
-QStringList CorpusFiles(const QString& root) {
-    QStringList files;
-    for (const QString& lib : QDir(root).entryList({"*.pretty"}, QDir::Dirs)) {
-        QDir d(root + "/" + lib);
-        for (const QString& f : d.entryList({"*.kicad_mod"}, QDir::Files)) files << d.filePath(f);
-    }
-    return files;
-}
-
-// A folder of n footprints, cycling through the real files.
-std::string MakeFolder(const QTemporaryDir& dir, const QStringList& sources, int n) {
-    const QString path = dir.filePath(QStringLiteral("Gen%1.pretty").arg(n));
-    QDir().mkpath(path);
-    for (int i = 0; i < n; ++i) {
-        const QString src = sources[i % sources.size()];
-        const QString base = QFileInfo(src).completeBaseName();
-        QFile::copy(src, path + QStringLiteral("/%1_%2.kicad_mod").arg(base).arg(i));
-    }
-    return QFile::encodeName(path).toStdString();
-}
 
 double RunProcessMs(const std::vector<std::string>& argv) {
     std::vector<char*> args;
@@ -77,7 +57,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString corpus = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TARNEL_CORPUS "/pretty");
-    const QStringList sources = CorpusFiles(corpus);
+    const QStringList sources = CorpusFootprints(corpus);
     if (sources.isEmpty()) {
         std::printf("no real footprints found in %s: nothing measured\n", qPrintable(corpus));
         return 0;
@@ -90,7 +70,7 @@ int main(int argc, char** argv) {
     const int sizes[2] = {250, 1000};
     double perFootprint[2] = {0, 0}, cpuPerFootprint[2] = {0, 0};
     for (int k = 0; k < 2; ++k) {
-        const std::string path = MakeFolder(dir, sources, sizes[k]);
+        const std::string path = MakeFootprintFolder(dir.filePath(QStringLiteral("Gen%1.pretty").arg(sizes[k])), sources, sizes[k]);
         std::vector<double> list, proc, render, cpu;
         for (int r = 0; r < 10; ++r) {
             const double t0 = NowMs();
