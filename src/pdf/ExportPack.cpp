@@ -53,8 +53,13 @@ std::string PdfFileBase(const std::string& chosen) {
     return chosen.substr(0, dot);
 }
 
+namespace {
+struct ExportCancelled {};
+} // namespace
+
 bool TExportQR::ExportPDF(const std::string& FileBase, bool Indexed) {
     LastError.clear();
+    Cancelled = false;
     std::unique_ptr<ExportProgress> progress;
     try {
         if (!Report) throw std::runtime_error("no report to export");
@@ -67,6 +72,7 @@ bool TExportQR::ExportPDF(const std::string& FileBase, bool Indexed) {
         progress->SetPosition(0);
         progress->SetLabel(PageLabel(1, n));
         progress->Show();
+        if (!progress->KeepGoing()) throw ExportCancelled();
 
         TPrintPDF writer(Rx, Ry);
         writer.FileName = FileBase + ".PDF";
@@ -86,10 +92,20 @@ bool TExportQR::ExportPDF(const std::string& FileBase, bool Indexed) {
                 writer.DrawJPEG(52, 0, bitmap);
             if (i != n) writer.NewPage();
             progress->StepIt();
+            // The file is written only by EndDoc: stopping here leaves none.
+            if (!progress->KeepGoing()) throw ExportCancelled();
         }
         writer.EndDoc();
         progress->Close();
         return true;
+    } catch (const ExportCancelled&) {
+        Cancelled = true;
+        LastError = "export cancelled";
+        try {
+            progress->Close();
+        } catch (...) {
+        }
+        return false;
     } catch (const std::exception& e) {
         LastError = e.what();
     } catch (...) {

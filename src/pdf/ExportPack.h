@@ -36,6 +36,9 @@ public:
     virtual void SetLabel(const std::string& text) = 0;
     virtual void Show() = 0;
     virtual void Close() = 0;
+    // Called once the window is shown and after every page: lets a window
+    // repaint and answer the user; false when the user asked to stop.
+    virtual bool KeepGoing() { return true; }
 };
 
 // Silent progress; it still refuses an impossible range.
@@ -70,10 +73,14 @@ public:
     // Why the last export failed (empty after a success), for callers
     // without a user to tell.
     std::string LastError;
+    // The last export was stopped by the user: no file was written and no
+    // error shown.
+    bool Cancelled = false;
 
     // Writes FileBase + ".PDF"; Indexed chooses 8-bit deflated images over
     // JPEG. Never throws: a failure shows "Error exporting report" and
-    // returns false, leaving any existing file as it was.
+    // returns false, leaving any existing file as it was. A stop asked for
+    // through the progress window returns false the same way, silently.
     bool ExportPDF(const std::string& FileBase, bool Indexed);
 };
 

@@ -183,6 +183,7 @@ void TPrevForm::resizeEvent(QResizeEvent* e) {
 }
 
 void TPrevForm::SB_imprimirClick() {
+    if (exporting_) return;
     const int count = recorder_ ? recorder_->PageCount() : 0;
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dlg(&printer, this);
@@ -214,6 +215,7 @@ void TPrevForm::SB_imprimirClick() {
 }
 
 void TPrevForm::bb_salvarClick() {
+    if (exporting_) return;
     auto path = Dialogs().SaveFile(this, "Arquivos QRP(*.qrp)|*.qrp", "QRP");
     if (!path) return;
     try {
@@ -226,6 +228,7 @@ void TPrevForm::bb_salvarClick() {
 }
 
 void TPrevForm::BB_lerClick() {
+    if (exporting_) return;
     auto path = Dialogs().OpenFile(this, "Relatórios (*.QRP)|*.QRP", "QRP");
     bool loaded = false;
     if (path) {
@@ -261,6 +264,7 @@ void TPrevForm::keyPressEvent(QKeyEvent* e) {
 }
 
 void TPrevForm::BitBtn2Click() {
+    if (exporting_) return;
     // The pages of a run still in progress are not all there yet: an export
     // now would be a partial catalog.
     if (!recorder_->Finished()) {
@@ -274,10 +278,18 @@ void TPrevForm::BitBtn2Click() {
     // The pages were laid out at the recorder's density.
     ExQR1.Rx = ExQR1.Ry = std::lround(recorder_->Factor() * 254.0);
     if (!ExQR1.ShowError) ExQR1.ShowError = [this](const std::string& m) { Dialogs().Message(this, UiDialogs::Icon::Error, m); };
+    // The export lets events through between pages; the pages it reads stay
+    // in place until it ends.
+    exporting_ = true;
     ExQR1.ExportPDF(PdfFileBase(*path), true);
+    exporting_ = false;
 }
 
 void TPrevForm::closeEvent(QCloseEvent* e) {
+    if (exporting_) {
+        e->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         if (recorder_) {

@@ -95,6 +95,7 @@ private:
     void UpdateSpinEnabled();
     PreviewRecorder* recorder_;
     bool closed_ = false;
+    bool exporting_ = false;
 };
 
 } // namespace tarnel

@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
 #include <stdexcept>
 
 using namespace tarnel;
@@ -23,7 +27,10 @@ namespace {
 TEST(TFPrgrs, StartsWithTheDesignLayout) {
     TFPrgrs w;
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Exportando..."));
-    EXPECT_EQ(w.size(), QSize(265, 84));
+    EXPECT_EQ(w.size(), QSize(265, 118));  // the design's 84 and a row for the stop button
+    EXPECT_EQ(w.Cancelar->text(), QString::fromUtf8("Cancelar"));
+    EXPECT_TRUE(QRect(QPoint(0, 0), w.size()).contains(w.Cancelar->geometry()));
+    EXPECT_GT(w.Cancelar->geometry().top(), w.PB->geometry().bottom());
     EXPECT_EQ(w.Accion->text(), QString::fromUtf8("Página..."));
     EXPECT_EQ(w.Accion->pos(), QPoint(87, 21));
     EXPECT_EQ(w.PB->geometry(), QRect(15, 42, 235, 16));
@@ -64,7 +71,12 @@ class Pages : public PageSource {
 public:
     explicit Pages(int n) : n_(n) {}
     int PageCount() const override { return n_; }
-    QImage PageImage(int) const override {
+    // Called as each page is drawn, with its number.
+    std::function<void(int)> OnPage;
+    mutable int drawn = 0;
+    QImage PageImage(int n) const override {
+        ++drawn;
+        if (OnPage) OnPage(n);
         QImage img(300, 400, QImage::Format_RGB32);
         img.fill(Qt::white);
         QPainter(&img).fillRect(10, 10, 50, 50, Qt::black);
@@ -147,6 +159,94 @@ TEST(PdfButton, ChosenNameGetsItsExtensionReplaced) {
     AnswerFileDialog(QString(), &filter);
     ExportWithSaveDialog(ex, &parent);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"catalogo.PDF"});
+}
+
+TFPrgrs* ShownProgress() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<TFPrgrs*>(w); p && p->isVisible()) return p;
+    return nullptr;
+}
+
+// While the pages go out the window is up, modal, painted with its label and
+// bar, and events queued before the export are handled between pages.
+TEST(TFPrgrs, ShowsItsLabelAndBarWhileThePagesGoOut) {
+    QTemporaryDir dir;
+    Pages pages(6);
+    TExportQR ex;
+    ex.Report = &pages;
+    QWidget parent;
+    parent.show();
+    UseExportWindows(ex, &parent);
+    bool queuedRan = false, modal = false;
+    QString label;
+    int bar = -1, inkInLabel = 0;
+    pages.OnPage = [&](int n) {
+        if (n != 4) return;
+        TFPrgrs* p = ShownProgress();
+        ASSERT_NE(p, nullptr);
+        modal = QApplication::activeModalWidget() == p;
+        label = p->Accion->text();
+        bar = p->PB->value();
+        // What the window shows: dark text where the label is.
+        const QImage shot = p->grab().toImage();
+        const QRect r = p->Accion->geometry();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) inkInLabel += qGray(shot.pixel(x, y)) < 100;
+    };
+    QTimer::singleShot(0, [&] { queuedRan = true; });
+    ASSERT_TRUE(ex.ExportPDF(QFile::encodeName(dir.path() + "/c").toStdString(), true)) << ex.LastError;
+    EXPECT_TRUE(queuedRan);
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(label, QString::fromUtf8("Page... 4 of 6"));
+    EXPECT_EQ(bar, 3);
+    EXPECT_GT(inkInLabel, 20);
+    EXPECT_EQ(ShownProgress(), nullptr);
+}
+
+// The stop button, or Escape in the window, ends the export between pages
+// without a file, without an error message, and with an older file left as
+// it was.
+TEST(TFPrgrs, StoppingLeavesNoPartialFile) {
+    enum class How { Button, Escape };
+    for (How how : {How::Button, How::Escape}) {
+        QTemporaryDir dir;
+        QFile old(dir.path() + "/c.PDF");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("older export");
+        old.close();
+        Pages pages(20);
+        TExportQR ex;
+        ex.Report = &pages;
+        QWidget parent;
+        parent.show();
+        UseExportWindows(ex, &parent);
+        int errors = 0;
+        ex.ShowError = [&](const std::string&) { ++errors; };
+        pages.OnPage = [&](int n) {
+            if (n != 3) return;
+            // The user's input arrives through the event queue, as it does
+            // while the export runs.
+            QTimer::singleShot(0, [how] {
+                TFPrgrs* p = ShownProgress();
+                if (!p) return;
+                if (how == How::Button) {
+                    QTest::mouseClick(p->Cancelar, Qt::LeftButton);
+                } else {
+                    p->activateWindow();
+                    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : p, Qt::Key_Escape);
+                }
+            });
+        };
+        EXPECT_FALSE(ex.ExportPDF(QFile::encodeName(dir.path() + "/c").toStdString(), true));
+        EXPECT_TRUE(ex.Cancelled);
+        EXPECT_EQ(errors, 0);
+        EXPECT_EQ(pages.drawn, 3);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("older export"));
+        old.close();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"c.PDF"});
+        EXPECT_EQ(ShownProgress(), nullptr);
+    }
 }
 
 } // namespace

@@ -1,10 +1,19 @@
 #include "preview/Demopre.h"
 #include "preview/dialogs.h"
+#include "pdf/ui/Prgrs.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 using namespace tarnel;
@@ -36,10 +45,25 @@ struct FakeRecorder : PreviewRecorder {
         finished = true;
         name = path + " ";
     }
-    const PageSource* Pages() const override { return nullptr; }
+    const PageSource* source = nullptr;  // what the PDF button exports
+    const PageSource* Pages() const override { return source; }
     void Produce(int n) {
         pages = n;
         if (OnPageAvailable) OnPageAvailable(n);
+    }
+};
+
+// White pages with a black square; calls OnPage(n) as page n is drawn.
+struct SquarePages : PageSource {
+    int n = 0;
+    std::function<void(int)> OnPage;
+    int PageCount() const override { return n; }
+    QImage PageImage(int i) const override {
+        if (OnPage) OnPage(i);
+        QImage img(794, 1123, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter(&img).fillRect(100, 100, 200, 200, Qt::black);
+        return img;
     }
 };
 
@@ -244,4 +268,102 @@ TEST_F(PreviewTest, PageSmallerThanTheViewLiesOnAGreyDesk) {
     EXPECT_EQ(view.pixelColor(sheet.x() / 2, sheet.y() / 2), QColor(128, 128, 128));
     EXPECT_EQ(view.pixelColor(sheet + QPoint(10, 10)), Qt::white);
     EXPECT_EQ(view.pixelColor(sheet + QPoint(10, 0)), Qt::black);
+}
+
+// The export from the button: the preview cannot be closed under it, and
+// its progress window stops it.
+TEST_F(PreviewTest, PdfExportHoldsThePreviewAndCanBeStopped) {
+    QTemporaryDir dir;
+    SquarePages pages;
+    pages.n = 8;
+    rec.Produce(8);
+    rec.finished = true;
+    rec.source = &pages;
+    UseExportWindows(form->ExQR1, form.get());
+    Dialogs().SaveFile = [&](QWidget*, const std::string&, const std::string&) {
+        return std::optional<std::string>(dir.filePath("cat.pdf").toStdString());
+    };
+    bool closedDuring = true;
+    pages.OnPage = [&](int i) {
+        if (i != 2) return;
+        closedDuring = form->close();
+        QTimer::singleShot(0, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<TFPrgrs*>(w); p && p->isVisible()) QTest::mouseClick(p->Cancelar, Qt::LeftButton);
+        });
+    };
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_FALSE(closedDuring);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(rec.closed, 0);
+    EXPECT_TRUE(form->ExQR1.Cancelled);
+    EXPECT_FALSE(QFile::exists(dir.filePath("cat.PDF")));
+    EXPECT_TRUE(messages.empty());
+    // Once the export is over the window closes as usual.
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(rec.closed, 1);
+}
+
+// Under a real display (Xvfb with a window manager): while the pages go out,
+// the screen shows the progress window's label and bar, and the place the
+// save dialog had shows the preview again.
+TEST_F(PreviewTest, PdfExportRepaintsTheScreenBetweenPages) {
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen")) GTEST_SKIP() << "needs a real display";
+    QTemporaryDir dir;
+    SquarePages pages;
+    pages.n = 12;
+    rec.Produce(12);
+    rec.finished = true;
+    rec.source = &pages;
+    UseExportWindows(form->ExQR1, form.get());
+    Dialogs() = saved;  // the real save dialog
+    QTest::qWait(300);
+    QRect dialogArea;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+                answer.stop();
+                QTest::qWait(300);
+                dialogArea = d->frameGeometry();
+                // The name typed where the dialog has the focus, then Enter.
+                QWidget* focused = QApplication::focusWidget();
+                if (!focused || focused->window() != d) focused = d;
+                QTest::keyClicks(focused, dir.filePath("cat.pdf"));
+                QTest::keyClick(focused, Qt::Key_Return);
+            }
+    });
+    answer.start(100);
+    int labelInk = -1, barFill = -1;
+    bool dialogGone = false;
+    pages.OnPage = [&](int i) {
+        if (i != 10) return;
+        TFPrgrs* p = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<TFPrgrs*>(w); t && t->isVisible()) p = t;
+        ASSERT_NE(p, nullptr);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect label(p->Accion->mapToGlobal(QPoint(0, 0)), p->Accion->size());
+        const QImage l = screen->grabWindow(0, label.x(), label.y(), label.width(), label.height()).toImage();
+        labelInk = 0;
+        for (int y = 0; y < l.height(); ++y)
+            for (int x = 0; x < l.width(); ++x) labelInk += qGray(l.pixel(x, y)) < 100;
+        // The bar's filled part differs from its empty end.
+        const QRect bar(p->PB->mapToGlobal(QPoint(0, 0)), p->PB->size());
+        const QImage b = screen->grabWindow(0, bar.x(), bar.y(), bar.width(), bar.height()).toImage();
+        barFill = b.pixel(b.width() / 4, b.height() / 2) != b.pixel(b.width() - 4, b.height() / 2);
+        // A point of the closed dialog, outside the progress window, shows
+        // what the preview itself paints there.
+        QPoint probe = dialogArea.topLeft() + QPoint(20, 60);
+        if (p->frameGeometry().contains(probe)) probe = dialogArea.bottomRight() - QPoint(20, 20);
+        const QImage own = form->grab().toImage();
+        const QPoint local = form->mapFromGlobal(probe);
+        dialogGone = screen->grabWindow(0, probe.x(), probe.y(), 1, 1).toImage().pixel(0, 0) == own.pixel(local);
+    };
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_FALSE(dialogArea.isEmpty());
+    EXPECT_GT(labelInk, 40) << "dark pixels in the label";
+    EXPECT_EQ(barFill, 1);
+    EXPECT_TRUE(dialogGone);
+    EXPECT_TRUE(QFile::exists(dir.filePath("cat.PDF")));
 }

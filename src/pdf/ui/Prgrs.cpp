@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -15,13 +16,14 @@ namespace tarnel {
 
 TFPrgrs::TFPrgrs(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setWindowTitle(QStringLiteral("Exportando..."));
-    setFixedSize(265, 84);
+    // Room below the bar for the stop button.
+    setFixedSize(265, 118);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(8);
     setFont(f);
     Panel1 = new QFrame(this);
     Panel1->setFrameShape(QFrame::NoFrame);
-    Panel1->setGeometry(0, 0, 265, 84);
+    Panel1->setGeometry(0, 0, 265, 118);
     Accion = new QLabel(QStringLiteral("Página..."), Panel1);
     Accion->move(87, 21);
     Accion->setMinimumWidth(170);
@@ -30,6 +32,13 @@ TFPrgrs::TFPrgrs(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::CustomizeWind
     PB->setRange(0, 100);
     PB->setValue(0);
     PB->setTextVisible(false);
+    Cancelar = new QPushButton(QStringLiteral("Cancelar"), Panel1);
+    Cancelar->setGeometry(95, 78, 75, 25);
+    Cancelar->setDefault(true);
+    connect(Cancelar, &QPushButton::clicked, this, [this] {
+        stop_ = true;
+        Cancelar->setEnabled(false);
+    });
     if (QScreen* s = owner ? owner->screen() : QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -58,11 +67,29 @@ void TFPrgrs::SetLabel(const std::string& text) {
 }
 
 void TFPrgrs::Show() {
+    // Modal while the export runs: the pages it reads must not be closed or
+    // replaced under it, nor a second export started.
+    setWindowModality(Qt::ApplicationModal);
     show();
-    repaint();
+    raise();
+    activateWindow();
 }
 
-void TFPrgrs::Close() { close(); }
+// Hidden rather than closed: a dialog's close goes through reject(), which
+// here only asks the export to stop.
+void TFPrgrs::Close() { done(QDialog::Rejected); }
+
+bool TFPrgrs::KeepGoing() {
+    // The window paints, the windows under a closed dialog repaint, and the
+    // stop button answers.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !stop_;
+}
+
+void TFPrgrs::reject() {
+    stop_ = true;
+    Cancelar->setEnabled(false);
+}
 
 void UseExportWindows(TExportQR& exporter, QWidget* parent) {
     exporter.MakeProgress = [parent] { return std::make_unique<TFPrgrs>(parent); };

@@ -10,6 +10,7 @@
 class QFrame;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace tarnel {
 
@@ -21,6 +22,7 @@ public:
     QFrame* Panel1;
     QLabel* Accion;
     QProgressBar* PB;
+    QPushButton* Cancelar;  // stops the export; Escape does the same
 
     void SetCaption(const std::string& text) override;
     void SetRange(int min, int max) override;
@@ -29,6 +31,14 @@ public:
     void SetLabel(const std::string& text) override;
     void Show() override;
     void Close() override;
+    bool KeepGoing() override;
+    bool StopRequested() const { return stop_; }
+
+protected:
+    void reject() override;  // Escape: a stop request, not a close
+
+private:
+    bool stop_ = false;
 };
 
 // Wires an export driver to the windows: a TFPrgrs per export and an error
