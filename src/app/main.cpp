@@ -3,6 +3,7 @@
 #include "catalogs/catalogs.h"
 #include "index/ui/pag2.h"
 #include "preview/dialogs.h"
+#include "preview/messages.h"
 #include "preview/tqrpreviewinterf.h"
 #include "viewer/ui/mainform.h"
 
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
     tarnel::TApplication app(argc, argv);
+    // Qt's standard dialogs and buttons in Portuguese, when installed.
+    tarnel::InstallQtPortuguese(app);
     tarnel::InstallFontSubstitutes();
     // Other windows closing must not end the program, the main one must.
     app.setQuitOnLastWindowClosed(false);

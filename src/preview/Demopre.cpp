@@ -1,6 +1,7 @@
 #include "preview/Demopre.h"
 
 #include "preview/dialogs.h"
+#include "preview/messages.h"
 
 #include <QCloseEvent>
 #include <cmath>
@@ -199,7 +200,7 @@ void TPrevForm::SB_imprimirClick() {
     }
     QPainter p;
     if (!p.begin(&printer)) {
-        Dialogs().Message(this, UiDialogs::Icon::Error, "The printer could not be opened.");
+        Dialogs().Message(this, UiDialogs::Icon::Error, "Não foi possível abrir a impressora.");
         return;
     }
     bool first = true;
@@ -223,7 +224,7 @@ void TPrevForm::bb_salvarClick() {
             Dialogs().Message(this, UiDialogs::Icon::Information,
                               "O catálogo ainda está sendo gerado; grave-o quando terminar.");
     } catch (const std::exception& e) {
-        Dialogs().Message(this, UiDialogs::Icon::Error, e.what());
+        Dialogs().Message(this, UiDialogs::Icon::Error, PortugueseReportError(e.what()));
     }
 }
 
@@ -236,7 +237,7 @@ void TPrevForm::BB_lerClick() {
             recorder_->Load(*path);
             loaded = true;
         } catch (const std::exception& e) {
-            Dialogs().Message(this, UiDialogs::Icon::Error, e.what());
+            Dialogs().Message(this, UiDialogs::Icon::Error, PortugueseReportError(e.what()));
         }
     }
     if (loaded) {

@@ -36,8 +36,8 @@ UiDialogs& Dialogs() {
     static UiDialogs d{
         [](QWidget* parent, UiDialogs::Icon icon, const std::string& text) {
             const QString t = QString::fromStdString(DisplayTextUtf8(text));
-            if (icon == UiDialogs::Icon::Error) QMessageBox::critical(parent, QStringLiteral("Error"), t);
-            else QMessageBox::information(parent, QStringLiteral("Information"), t);
+            if (icon == UiDialogs::Icon::Error) QMessageBox::critical(parent, QStringLiteral("Erro"), t);
+            else QMessageBox::information(parent, QStringLiteral("Informação"), t);
         },
         [](QWidget* p, const std::string& f, const std::string& e) { return Ask(p, f, e, true); },
         [](QWidget* p, const std::string& f, const std::string& e) { return Ask(p, f, e, false); },

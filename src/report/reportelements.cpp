@@ -297,6 +297,12 @@ void ReportImage::Print(BandContext& ctx, bool) {
 
 // ---- system data
 
+QLocale ReportLocale() {
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::Portuguese) return system;
+    return QLocale(QLocale::Portuguese, QLocale::Brazil);
+}
+
 QString FormatDateTime(const QDateTime& t, const QLocale& locale) {
     QString text = locale.toString(t.date(), QLocale::ShortFormat);
     const QTime time = t.time();

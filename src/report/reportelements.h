@@ -193,8 +193,12 @@ protected:
     QString PrintText(BandContext& ctx) const override;
 };
 
-// The system's short date, a space and its long time (without the time
+// The locale of the dates on the pages: the system's when it is a
+// Portuguese one, otherwise Brazilian Portuguese, the program's language.
+QLocale ReportLocale();
+
+// The locale's short date, a space and its long time (without the time
 // zone); the time is left out at exactly midnight.
-QString FormatDateTime(const QDateTime& t, const QLocale& locale = QLocale::system());
+QString FormatDateTime(const QDateTime& t, const QLocale& locale = ReportLocale());
 
 } // namespace tarnel
