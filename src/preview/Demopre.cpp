@@ -47,7 +47,7 @@ TPrevForm::TPrevForm(QWidget* owner, PreviewRecorder* recorder, PicturePainter p
     Label2->setMinimumWidth(40);
     place(Label2, 9);
     Label3 = new QLabel(QStringLiteral("Zoom"));
-    place(Label3, 6);
+    place(Label3, 12);
     CB_zoom = new QComboBox;
     CB_zoom->setEditable(true);
     CB_zoom->setInsertPolicy(QComboBox::NoInsert);
