@@ -22,6 +22,8 @@ int Catalog(const Args& in) {
     TakeOption(a, "--pdf", pdf);
     const bool jpeg = TakeFlag(a, "--jpeg");
     if (a.size() != 2 || (a[0] != "drawings" && a[0] != "list")) throw UsageError{"expects drawings|list LIBRARY"};
+    // A FIFO or a device is refused before anything opens it.
+    if (!IsFootprintFolderName(a[1])) (void)StatReadableFile(a[1]);
     (void)OpenLibrary(a[1]);  // an unreadable library is an error here, not an empty list
     SetScreenPixelsPerInch(96);
     TForm1Core core;
