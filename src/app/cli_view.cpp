@@ -1,5 +1,6 @@
 // tarnel-cli list / render: the module list and the drawing of one module.
 #include "app/cli.h"
+#include "app/cli_list.h"
 #include "tokenizer/libtext.h"
 #include "viewer/tarnel.h"
 
@@ -12,16 +13,6 @@ using namespace tarnel;
 using namespace tarnel::cli;
 
 namespace {
-
-int List(const Args& in) {
-    Args a = in;
-    if (a.size() != 1) throw UsageError{"expects LIBRARY"};
-    // The window swallows read errors; the command line does not.
-    const auto lib = OpenLibrary(a[0]);
-    for (const auto& n : lib->Names()) std::printf("%s\n", n.c_str());
-    std::printf("count %zu\n", lib->Names().size());
-    return 0;
-}
 
 QImage ViewAsImage(const TForm1Core& v) {
     const int64_t W = v.ViewWidth, H = v.ViewHeight;

@@ -3,11 +3,6 @@
 #include "library/legacyscan.h"
 #include "tokenizer/libtext.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
 
 namespace tarnel {
@@ -19,22 +14,16 @@ LegacyLibrary::LegacyLibrary(const std::string& path) : Library(path) {
 }
 
 const std::string& LegacyLibrary::Bytes() {
-    FILE* f = std::fopen(path_.c_str(), "rb");
-    if (!f) throw std::runtime_error("Cannot open file \"" + path_ + "\". " + std::strerror(errno));
-    struct stat st {};
-    const bool statOk = fstat(fileno(f), &st) == 0;
-    std::fclose(f);
-    const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    if (statOk && cached_ && size_ == static_cast<int64_t>(st.st_size) && mtime_ == mtime) return bytes_;
+    // Looked at, not opened: a missing or special file is an error here.
+    const FileStamp st = StatReadableFile(path_);
+    if (cached_ && size_ == st.size && mtime_ == st.mtime) return bytes_;
     cached_ = false;
     indexed_ = false;
     firstModule_.clear();
     bytes_ = ReadFileBytes(path_);
-    if (statOk) {
-        cached_ = true;
-        size_ = static_cast<int64_t>(st.st_size);
-        mtime_ = mtime;
-    }
+    cached_ = true;
+    size_ = st.size;
+    mtime_ = st.mtime;
     return bytes_;
 }
 
