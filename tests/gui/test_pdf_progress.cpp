@@ -249,4 +249,44 @@ TEST(TFPrgrs, StoppingLeavesNoPartialFile) {
     }
 }
 
+// A page that cannot be drawn mid-way: the error box comes up over the
+// modal progress window, answers Enter, and the export ends without a file.
+TEST(TFPrgrs, AFailingPageShowsTheErrorOverTheProgressWindow) {
+    QTemporaryDir dir;
+    Pages pages(5);
+    pages.OnPage = [](int n) {
+        if (n == 3) throw std::runtime_error("page 3 is not available");
+    };
+    TExportQR ex;
+    ex.Report = &pages;
+    QWidget parent;
+    parent.show();
+    UseExportWindows(ex, &parent);
+    QString text;
+    bool progressUnder = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QMessageBox* b = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMessageBox*>(w); m && m->isVisible()) b = m;
+        if (!b) return;
+        text = b->text();
+        progressUnder = ShownProgress() != nullptr;
+        b->activateWindow();
+        // Enter goes where the keyboard sends it, once the box has the focus.
+        QWidget* focused = QApplication::focusWidget();
+        if (focused && focused->window() == b) {
+            answer.stop();
+            QTest::keyClick(focused, Qt::Key_Return);
+        }
+    });
+    answer.start(10);
+    EXPECT_FALSE(ex.ExportPDF(QFile::encodeName(dir.path() + "/c").toStdString(), true));
+    EXPECT_FALSE(ex.Cancelled);
+    EXPECT_EQ(text, "Error exporting report");
+    EXPECT_TRUE(progressUnder);
+    EXPECT_EQ(ShownProgress(), nullptr);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
 } // namespace
