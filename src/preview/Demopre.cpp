@@ -245,6 +245,7 @@ void TPrevForm::BB_lerClick() {
         // later pages could not be reached and a page past its end would
         // show nothing.
         QRPreview1PageAvailable(recorder_->PageCount());
+        QRPreview1->SetPaper(recorder_->PaperWidth(), recorder_->PaperLength(), recorder_->Factor());
         {
             const QSignalBlocker block(SpinEdit1);
             SpinEdit1->setValue(1);

@@ -19,8 +19,26 @@ std::optional<std::string> RecorderView::Page(int n) const {
 }
 
 std::string RecorderView::Title() const { return rec_->Title; }
-double RecorderView::PaperWidth() const { return rec_->PaperWidth; }
-double RecorderView::PaperLength() const { return rec_->PaperLength; }
+// A loaded report brings its own sheet: the size of its first page (a
+// landscape file shows landscape pages).
+std::optional<QSizeF> RecorderView::LoadedPaper() const {
+    if (!rec_->Loaded() || rec_->PageCount() < 1) return std::nullopt;
+    const auto first = rec_->Page(1);
+    if (!first) return std::nullopt;
+    const QSize px = first->NominalSize();
+    if (px.isEmpty() || rec_->Factor() <= 0) return std::nullopt;
+    return QSizeF(px.width() / rec_->Factor(), px.height() / rec_->Factor());
+}
+
+double RecorderView::PaperWidth() const {
+    const auto p = LoadedPaper();
+    return p ? p->width() : rec_->PaperWidth;
+}
+
+double RecorderView::PaperLength() const {
+    const auto p = LoadedPaper();
+    return p ? p->height() : rec_->PaperLength;
+}
 double RecorderView::Factor() const { return rec_->Factor(); }
 bool RecorderView::Finished() const { return rec_->Status() == RecorderStatus::Finished; }
 void RecorderView::ClosePreview() { rec_->ClosePreview(); }

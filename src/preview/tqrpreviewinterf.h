@@ -5,7 +5,10 @@
 #include "preview/dialogs.h"
 #include "report/pagereport.h"
 
+#include <QSizeF>
+
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -28,6 +31,7 @@ public:
     const PageSource* Pages() const override;
 
 private:
+    std::optional<QSizeF> LoadedPaper() const;
     std::shared_ptr<PageRecorder> rec_;
     mutable std::unique_ptr<PageListSource> source_;
 };
