@@ -1,6 +1,7 @@
 #include "catalogs/catalogdata.h"
 #include "tokenizer/libtext.h"
 
+#include "corpus.h"
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -91,6 +92,7 @@ TEST(CatalogData, DescriptionSources) {
 }
 
 TEST(CatalogData, RealFootprintDocumentation) {
+    REQUIRE_CORPUS();
     auto m = ParseMdcDescriptions(ReadFileBytes(TARNEL_CORPUS "/connect.mdc"));
     EXPECT_EQ(m.size(), 82u);  // 84 entries, 82 with a Cd line
     EXPECT_EQ(m["BUS_PC"], "Connecteur Bus PC 8 bits");

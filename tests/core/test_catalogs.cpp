@@ -1,6 +1,7 @@
 #include "catalogs/catalogs.h"
 #include "report/emf.h"
 
+#include "corpus.h"
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -133,6 +134,7 @@ TEST_F(CatalogRun, LongDescriptionWrapsToItsBox) {
 // Real footprint libraries carry descriptions on their Cd lines and in a
 // .mdc file; the catalogs show them.
 TEST(CatalogDescriptions, ConnectLibraryCells) {
+    REQUIRE_CORPUS();
     TForm1Core core;
     core.ScaleDivisor = 100;
     core.FileListBox1Click(TARNEL_CORPUS "/connect.mod");

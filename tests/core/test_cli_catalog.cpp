@@ -2,6 +2,7 @@
 #include "tokenizer/libtext.h"
 #include "viewer/tarnel.h"
 
+#include "corpus.h"
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -24,6 +25,7 @@ int RunCli(const QStringList& args, std::string* out = nullptr, std::string* err
 // Page counts follow six cells and 52 rows a page (no alias text stretches
 // in these libraries' footprints).
 TEST(CliCatalog, RealLibrariesPageCounts) {
+    REQUIRE_CORPUS();
     QTemporaryDir d;
     for (const char* lib : {"connect.mod", "Pot.mod", "muonde.mod", "units_mm/lqfp.mod"}) {
         const std::string path = std::string(TARNEL_CORPUS "/") + lib;
@@ -44,6 +46,7 @@ TEST(CliCatalog, RealLibrariesPageCounts) {
 }
 
 TEST(CliCatalog, PdfOfACatalogPassesQpdf) {
+    REQUIRE_CORPUS();
     if (QStandardPaths::findExecutable("qpdf").isEmpty()) GTEST_SKIP() << "qpdf is not installed";
     QTemporaryDir d;
     const QString base = d.filePath("pot");

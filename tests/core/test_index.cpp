@@ -3,6 +3,7 @@
 #include "index/memtable.h"
 #include "index/tablemodel.h"
 
+#include "corpus.h"
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -528,6 +529,7 @@ TEST(IndexRun, SecondRunStartsAfresh) {
 }
 
 TEST(IndexRun, EveryCorpusLibrary) {
+    REQUIRE_CORPUS();
     struct Case {
         const char* folder;
         int modules;

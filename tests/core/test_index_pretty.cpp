@@ -1,6 +1,8 @@
 // The component index over footprint folders beside legacy files.
 #include "index/indexrun.h"
 
+#include "corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -76,7 +78,7 @@ TEST(IndexPretty, FootprintRowsWholeNamesAndLinesWhenShown) {
 }
 
 TEST(IndexPretty, CliOverRealFolderCopiesAndAModFile) {
-    if (!QDir(kPretty).exists()) GTEST_SKIP() << "real libraries not found at " << kPretty.toStdString();
+    REQUIRE_CORPUS();
     QTemporaryDir d;
     int footprints = 0;
     for (const char* lib : {"Jumper.pretty", "Valve.pretty", "RF_Antenna.pretty"}) {

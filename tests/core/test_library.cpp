@@ -1,6 +1,7 @@
 #include "tokenizer/libtext.h"
 #include "viewer/tarnel.h"
 
+#include "corpus.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -103,6 +104,7 @@ TEST(Library, FileChangedAfterScanIsReadAgain) {
 }
 
 TEST(Library, SymbolDefListing) {
+    REQUIRE_CORPUS();
     TForm1Core v;
     v.B_carregarClick(TARNEL_CORPUS "/linear.lib");
     EXPECT_EQ(v.ModuleList.size(), 21u);
@@ -115,6 +117,7 @@ TEST(Library, SymbolDefListing) {
 
 // Lines ending in LF alone are read as lines (public libraries use them).
 TEST(Library, LfLibraryListsItsModules) {
+    REQUIRE_CORPUS();
     const std::string bytes = ReadFileBytes(TARNEL_CORPUS "/Pot.mod");
     ASSERT_EQ(bytes.find('\r'), std::string::npos);
     EXPECT_EQ(ScanModuleNames(bytes).size(), 9u);
@@ -142,6 +145,7 @@ CliResult Cli(const QStringList& args) {
 } // namespace
 
 TEST(Cli, ListAndRenderEveryCorpusModule) {
+    REQUIRE_CORPUS();
     const char* libs[] = {"connect.mod", "Pot.mod", "muonde.mod", "units_mm/lqfp.mod"};
     for (const char* lib : libs) {
         const QString path = QStringLiteral(TARNEL_CORPUS "/") + lib;
@@ -164,6 +168,7 @@ TEST(Cli, ListAndRenderEveryCorpusModule) {
 }
 
 TEST(Cli, RenderReportsPadsAndWritesPng) {
+    REQUIRE_CORPUS();
     QTemporaryDir d;
     const QString png = d.filePath("v.png");
     auto r = Cli({"render", TARNEL_CORPUS "/muonde.mod", "SMA", "--png", png, "--texts", "all"});
@@ -180,6 +185,7 @@ TEST(Cli, RenderReportsPadsAndWritesPng) {
 }
 
 TEST(Cli, RenderEverySymbolThroughLines) {
+    REQUIRE_CORPUS();
     const std::string lib = ReadFileBytes(TARNEL_CORPUS "/linear.lib");
     QTemporaryDir d;
     std::string cur;

@@ -3,6 +3,8 @@
 #include "catalogs/catalogs.h"
 #include "report/pagestream.h"
 
+#include "corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -97,7 +99,7 @@ TEST(PrettyCatalog, CellsRowsAndAnUnreadableFootprint) {
 // Every real footprint folder through tarnel-cli: page counts that load back,
 // a PDF qpdf accepts, and a real description in the pages.
 TEST(PrettyCatalog, RealLibrariesThroughTheCommandLine) {
-    if (!QDir(QString::fromStdString(kPretty)).exists()) GTEST_SKIP() << "real libraries not found at " << kPretty;
+    REQUIRE_CORPUS();
     const bool qpdf = !QStandardPaths::findExecutable("qpdf").isEmpty();
     QTemporaryDir d;
     bool foundDescr = false;

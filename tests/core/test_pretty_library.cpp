@@ -1,5 +1,6 @@
 // Footprint folders: listing, browsing through the viewer, tarnel-cli, and
 // real footprints of the official libraries drawn as the rules place them.
+#include "corpus.h"
 #include "footprint_fixture.h"
 #include "library/footprintfolder.h"
 
@@ -25,9 +26,6 @@ std::string Write(const std::string& path, const std::string& bytes) {
     return path;
 }
 
-bool HaveCorpus() { return QDir(QString::fromStdString(kPretty)).exists(); }
-#define NEED_CORPUS() \
-    if (!HaveCorpus()) GTEST_SKIP() << "real libraries not found at " << kPretty
 
 int RunCli(const QStringList& args, std::string* out = nullptr, std::string* err = nullptr) {
     QProcess p;
@@ -122,7 +120,7 @@ TEST(FootprintFolder, BrowsingThroughTheViewer) {
 }
 
 TEST(FootprintFolder, EveryRealFootprintListsAndDraws) {
-    NEED_CORPUS();
+    REQUIRE_CORPUS();
     int total = 0;
     for (const char* lib : {"Jumper.pretty", "Valve.pretty", "RF_Antenna.pretty"}) {
         const std::string dir = kPretty + "/" + lib;
@@ -146,7 +144,7 @@ TEST(FootprintFolder, EveryRealFootprintListsAndDraws) {
 // Whole real files, their extents worked out from the elements that bound
 // them. At divisor 10, texts off unless said.
 TEST_F(Footprint, RealValveWithTurnedOvalDrills) {
-    NEED_CORPUS();
+    REQUIRE_CORPUS();
     v.OpenLibrary(kPretty + "/Valve.pretty");
     v.SelectModule(v.FindModule("Valve_ECC-83-2"));
     ASSERT_TRUE(v.Status.empty()) << v.Status;
@@ -172,7 +170,7 @@ TEST_F(Footprint, RealValveWithTurnedOvalDrills) {
 }
 
 TEST_F(Footprint, RealJumperCustomPadsAndOldArcs) {
-    NEED_CORPUS();
+    REQUIRE_CORPUS();
     v.ScaleDivisor = 5;
     v.OpenLibrary(kPretty + "/Jumper.pretty");
     v.SelectModule(v.FindModule("SolderJumper-2_P1.3mm_Open_RoundedPad1.0x1.5mm"));
@@ -202,7 +200,7 @@ TEST_F(Footprint, RealJumperCustomPadsAndOldArcs) {
 }
 
 TEST_F(Footprint, RealAntennaTrapezoidsAndHiddenProperties) {
-    NEED_CORPUS();
+    REQUIRE_CORPUS();
     v.OpenLibrary(kPretty + "/RF_Antenna.pretty");
     v.SelectModule(v.FindModule("pulse_w3011"));
     ASSERT_TRUE(v.Status.empty()) << v.Status;
@@ -241,7 +239,7 @@ TEST(CliPretty, ListRenderAndLines) {
     EXPECT_NE(err.find("no module named"), std::string::npos) << err;
     EXPECT_EQ(RunCli({"list", d.filePath("absent.pretty")}, &out, &err), 1);
     // Legacy libraries answer as before, with their format.
-    if (HaveCorpus()) {
+    if (tarnel::test::HaveCorpus()) {
         ASSERT_EQ(RunCli({"render", TARNEL_CORPUS "/Pot.mod", "pot-poth_1"}, &out, &err), 0) << err;
         EXPECT_NE(out.find("\"units\":\"decimil\",\"format\":\"legacy\"}"), std::string::npos) << out;
     }

@@ -1,3 +1,4 @@
+#include "corpus.h"
 #include "render_fixture.h"
 #include "tokenizer/libtext.h"
 
@@ -18,6 +19,7 @@ TEST(Units, HeaderDeclaresUnits) {
 }
 
 TEST(Units, MillimetreLibraryDrawsItsPadsApart) {
+    REQUIRE_CORPUS();
     TForm1Core v;
     v.ScaleDivisor = 100;
     v.FileListBox1Click(TARNEL_CORPUS "/units_mm/lqfp.mod");
