@@ -6,6 +6,7 @@
 #include <QGlyphRun>
 #include <QPainterPath>
 #include <QRawFont>
+#include <QRegion>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 
@@ -64,7 +65,14 @@ constexpr uint32_t TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, 
 constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
 constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
 constexpr int kDpi = 96;
-constexpr int kMaxSavedStates = 4096;
+// Bounds on what a picture may ask of the player: saved states nested this
+// deep, and a clip of this many rectangles. Pages made here use one level
+// and one rectangle; past the bounds a picture is refused, so that memory
+// stays a small multiple of the file.
+constexpr size_t kMaxSavedStates = 256;
+constexpr int kMaxClipRects = 1024;
+// Clip coordinates are kept within this range so their sums cannot overflow.
+constexpr int kClipLimit = 1 << 28;
 constexpr int kMaxFontPixels = 1200;
 constexpr double kMaxDeviceGlyphPixels = 20000;
 // Device glyph sizes the rasteriser is given text at; other sizes are drawn
@@ -580,6 +588,7 @@ struct DcState {
     LogFontData font;
     bool hasFont = false;
     QPointF cur;
+    QRegion clip;  // in logical units; saved states share it until it changes
 };
 
 class Reader {
@@ -652,7 +661,6 @@ private:
     std::vector<Object> handles_;
     DcState dc_;
     std::vector<DcState> saved_;
-    int ignoredSaves_ = 0;
 };
 
 bool Reader::ReadHeader() {
@@ -701,6 +709,8 @@ bool Reader::ReadHeader() {
     const uint32_t nHandles = U(56) & 0xFFFF;
     if (nHandles < 1) return Fail("the header gives no object table");
     handles_.assign(nHandles, Object{});
+    const QRectF sheet = picture.intersected(QRectF(-kClipLimit, -kClipLimit, 2.0 * kClipLimit, 2.0 * kClipLimit));
+    dc_.clip = QRegion(sheet.toAlignedRect());
     return true;
 }
 
@@ -825,37 +835,39 @@ bool Reader::Record(uint32_t type) {
             return true;
         }
         case EMR_INTERSECTCLIPRECT:
-        case EMR_EXCLUDECLIPRECT:
+        case EMR_EXCLUDECLIPRECT: {
             if (!Need(24, "clip")) return false;
-            if (p_) {
-                const QRectF r = RectEx(8);
-                if (type == EMR_INTERSECTCLIPRECT) {
-                    p_->setClipRect(r, Qt::IntersectClip);
-                } else {
-                    QPainterPath all, cut;
-                    all.addRect(p_->clipBoundingRect());
-                    cut.addRect(r);
-                    p_->setClipPath(all.subtracted(cut), Qt::IntersectClip);
-                }
+            auto c = [](int32_t v) { return std::clamp(v, -kClipLimit, kClipLimit); };
+            const QRect r = QRect(QPoint(c(I(8)), c(I(12))), QPoint(c(I(16)), c(I(20)))).normalized();
+            const QRect box(r.topLeft(), QSize(r.width() - 1, r.height() - 1));  // right and bottom excluded
+            // The clip is followed in the checking pass too, so that a picture
+            // is refused on loading rather than when a page is shown.
+            if (type == EMR_INTERSECTCLIPRECT) {
+                dc_.clip = box.isEmpty() ? QRegion() : dc_.clip.intersected(box);
+                if (p_) p_->setClipRect(RectEx(8), Qt::IntersectClip);
+            } else if (!box.isEmpty() && dc_.clip.intersects(box)) {
+                dc_.clip = dc_.clip.subtracted(box);
+                if (dc_.clip.rectCount() > kMaxClipRects)
+                    return Fail("the clip at offset " + std::to_string(recOff_) + " is cut into more than " +
+                                std::to_string(kMaxClipRects) + " rectangles");
+                // The painter's clip lies within the followed one: intersecting
+                // with the followed clip less the box cuts the box out.
+                if (p_) p_->setClipRegion(dc_.clip, Qt::IntersectClip);
             }
             return true;
+        }
         case EMR_SAVEDC:
-            if (saved_.size() >= kMaxSavedStates) {
-                ++ignoredSaves_;
-                return true;
-            }
+            if (saved_.size() >= kMaxSavedStates)
+                return Fail("the picture saves more than " + std::to_string(kMaxSavedStates) +
+                            " states inside each other (offset " + std::to_string(recOff_) + ")");
             saved_.push_back(dc_);
             if (p_) p_->save();
             return true;
         case EMR_RESTOREDC: {
             if (!Need(12, "RESTOREDC")) return false;
             const int32_t rel = I(8);
-            int64_t pops = rel < 0 ? -int64_t(rel) : int64_t(saved_.size()) + ignoredSaves_ - rel + 1;
-            if (pops <= 0 || pops > int64_t(saved_.size()) + ignoredSaves_) return true;  // ignored, as GDI does
-            while (pops > 0 && ignoredSaves_ > 0) {
-                --ignoredSaves_;
-                --pops;
-            }
+            int64_t pops = rel < 0 ? -int64_t(rel) : int64_t(saved_.size()) - rel + 1;
+            if (pops <= 0 || pops > int64_t(saved_.size())) return true;  // ignored, as GDI does
             while (pops-- > 0) {
                 dc_ = saved_.back();
                 saved_.pop_back();

@@ -458,3 +458,49 @@ TEST(Hostile, GlyphLoaderReproducersPlay) {
         EXPECT_FALSE(RenderEmf(v, QSize(64, 48), &error).isNull()) << f.toStdString();
     }
 }
+
+// Saved states and clips are bounded: past the bounds a picture is refused
+// with a message when it is checked, before it is drawn; within them the
+// clip still works.
+TEST(Hostile, NestedStatesAndClipsAreBounded) {
+    auto exclude = [](int l, int t, int r, int b) {
+        return Record(29, Ints({uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)}));
+    };
+    // A black fill of the page under the clip the records leave.
+    const std::string fill = Record(37, Ints({0x80000004u})) + Record(37, Ints({0x80000008u})) +
+                             Record(43, Ints({0, 0, 794, 1123}));
+    const struct { const char* name; int levels, perLevel; const char* refusal; } cases[] = {
+        {"a few levels", 20, 1, nullptr},
+        {"256 levels, one small exclusion", 256, 0, nullptr},
+        {"257 levels", 257, 0, "saves more than 256 states"},
+        {"4096 levels with exclusions", 4096, 4, "more than"},
+        {"clip cut into too many pieces", 200, 8, "more than 1024 rectangles"},
+    };
+    for (const auto& c : cases) {
+        std::string records;
+        uint32_t count = 0;
+        for (int i = 0; i < c.levels; ++i) {
+            records += Record(33, {});
+            ++count;
+            for (int j = 0; j < c.perLevel; ++j, ++count) {
+                const int k = i * c.perLevel + j;
+                records += exclude(100 + (k * 7) % 600, 100 + (k * 13) % 900, 103 + (k * 7) % 600, 103 + (k * 13) % 900);
+            }
+        }
+        records += exclude(10, 10, 20, 20);
+        const std::string page = PageWithText(records + fill, count + 4);
+        std::string error;
+        const bool ok = ValidateEmf(page, &error);
+        if (c.refusal) {
+            EXPECT_FALSE(ok) << c.name;
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.name << ": " << error;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.name << ": " << error;
+        const QImage img = RenderEmf(page, QSize(794, 1123), &error);
+        ASSERT_FALSE(img.isNull()) << c.name << ": " << error;
+        EXPECT_EQ(img.pixel(15, 15), qRgb(255, 255, 255)) << c.name << ": the excluded box";
+        EXPECT_EQ(img.pixel(25, 15), qRgb(0, 0, 0)) << c.name;
+        EXPECT_EQ(img.pixel(700, 1100), qRgb(0, 0, 0)) << c.name;
+    }
+}
