@@ -26,7 +26,7 @@ Figures Measure(const std::string& lib, const std::string& outDir, int runs) {
     for (int r = 0; r < runs; ++r) {
         TForm1Core core;
         core.ScaleDivisor = 100;
-        core.FileListBox1Click(lib);
+        core.OpenLibrary(lib);
         Catalogs cat(core);
         double t0 = NowMs();
         auto drawings = cat.b_reportClick(lib);

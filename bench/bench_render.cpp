@@ -18,10 +18,9 @@ static double RenderAll(const std::string& path) {
     v.ScaleDivisor = 100;
     v.TextMode = 1;
     const double t0 = NowMs();
-    v.FileListBox1Click(path);
+    v.OpenLibrary(path);
     for (size_t i = 0; i < v.ModuleList.size(); ++i) {
-        v.ItemIndex = static_cast<int>(i);
-        v.ListBox1Click();
+        v.SelectModule(static_cast<int>(i));
     }
     return NowMs() - t0;
 }

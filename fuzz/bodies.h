@@ -25,9 +25,8 @@ inline void Render(const uint8_t* data, size_t size) {
     v.ScaleDivisor = 10 + (mode % 15) * 10;
     v.TextMode = (mode >> 4) % 3;
     v.DrawArcs = (mode & 0x40) == 0;
-    v.LineUnits = (mode & 0x80) ? Units::Millimetre : Units::Decimil;
-    v.Lines = SplitLines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
-    v.B_converterClick();
+    v.RenderLines(SplitLines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)),
+                  (mode & 0x80) ? Units::Millimetre : Units::Decimil, "fuzz");
     if (!v.Lines.empty()) {
         v.CaretLine = static_cast<int>(mode % v.Lines.size());
         v.B_linhaClick();

@@ -28,7 +28,7 @@ int Catalog(const Args& in) {
     SetScreenPixelsPerInch(96);
     TForm1Core core;
     core.ScaleDivisor = 100;
-    core.FileListBox1Click(a[1]);
+    core.OpenLibrary(a[1]);
     Catalogs cat(core);
     std::string refused;
     cat.ShowError = [&](const std::string& m) { refused = m; };

@@ -1,8 +1,9 @@
 #pragma once
 // The browsing and drawing state of the main window, without widgets: the
-// coordinate mapping, the render pass and its interpreter, the element
-// drawers, and the scan and extraction of library modules. The windows, the
-// catalogs and tarnel-cli all drive this one object.
+// open library, the coordinate mapping, the render pass with its interpreter
+// and element drawers for legacy lines, and the drawing of current
+// footprints. The windows, the catalogs, tarnel-cli, the benchmarks and the
+// fuzz targets all drive this one object through its API.
 #include "library/legacyscan.h"
 #include "library/library.h"
 #include "tokenizer/meuparse.h"
