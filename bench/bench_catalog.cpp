@@ -1,9 +1,7 @@
 // The catalogs of a generated library to finished reports, and the PDF
 // export of the drawing catalog, at two library sizes to show the growth.
-#include "benchutil.h"
-#include "catalogs/catalogs.h"
+#include "catalogfigures.h"
 #include "genlib.h"
-#include "pdf/ExportPack.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -14,43 +12,6 @@
 using namespace tarnel;
 using namespace tarnel::bench;
 
-namespace {
-struct Figures {
-    double drawingsMs = 0, listMs = 0, pdfIndexedMs = 0, pdfJpegMs = 0;
-    int drawingPages = 0, listPages = 0;
-};
-
-Figures Measure(const std::string& lib, const std::string& outDir, int runs) {
-    std::vector<double> d, l, pi, pj;
-    Figures f;
-    for (int r = 0; r < runs; ++r) {
-        TForm1Core core;
-        core.ScaleDivisor = 100;
-        core.OpenLibrary(lib);
-        Catalogs cat(core);
-        double t0 = NowMs();
-        auto drawings = cat.b_reportClick(lib);
-        d.push_back(NowMs() - t0);
-        t0 = NowMs();
-        auto list = cat.Lista1Click(lib);
-        l.push_back(NowMs() - t0);
-        f.drawingPages = drawings->PageCount();
-        f.listPages = list->PageCount();
-        std::string why;
-        t0 = NowMs();
-        ExportPageListPdf(*drawings, false, outDir + "/indexed", true, &why);
-        pi.push_back(NowMs() - t0);
-        t0 = NowMs();
-        ExportPageListPdf(*drawings, false, outDir + "/jpeg", false, &why);
-        pj.push_back(NowMs() - t0);
-    }
-    f.drawingsMs = Median(d);
-    f.listMs = Median(l);
-    f.pdfIndexedMs = Median(pi);
-    f.pdfJpegMs = Median(pj);
-    return f;
-}
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -58,12 +19,12 @@ int main(int argc, char** argv) {
     SetScreenPixelsPerInch(96);
     QTemporaryDir dir;
     const int sizes[2] = {250, 1000};
-    Figures fig[2];
+    CatalogFigures fig[2];
     for (int k = 0; k < 2; ++k) {
         const std::string path = dir.filePath(QStringLiteral("gen%1.mod").arg(sizes[k])).toStdString();
         std::ofstream(path, std::ios::binary) << GenerateLibrary(sizes[k], 7);
-        fig[k] = Measure(path, dir.path().toStdString(), 3);
-        const Figures& f = fig[k];
+        fig[k] = MeasureCatalogs(path, dir.path().toStdString(), 3, true);
+        const CatalogFigures& f = fig[k];
         std::printf("%d modules (median of 3 runs)\n", sizes[k]);
         std::printf("  drawing catalog: %.0f ms, %d pages, %.1f ms per page\n", f.drawingsMs, f.drawingPages,
                     f.drawingsMs / f.drawingPages);

@@ -1,11 +1,9 @@
 // The catalogs of footprint folders shaped like the official library, to
 // finished reports and to PDF, at two sizes to show the growth; and the
 // component index of 155 such folders of 100 footprints each.
-#include "benchutil.h"
-#include "catalogs/catalogs.h"
+#include "catalogfigures.h"
 #include "genpretty.h"
 #include "index/indexrun.h"
-#include "pdf/ExportPack.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -15,39 +13,6 @@
 using namespace tarnel;
 using namespace tarnel::bench;
 
-namespace {
-struct Figures {
-    double drawingsMs = 0, listMs = 0, pdfMs = 0;
-    int drawingPages = 0, listPages = 0;
-};
-
-Figures Measure(const std::string& lib, const std::string& outDir, int runs) {
-    std::vector<double> d, l, p;
-    Figures f;
-    for (int r = 0; r < runs; ++r) {
-        TForm1Core core;
-        core.ScaleDivisor = 100;
-        core.OpenLibrary(lib);
-        Catalogs cat(core);
-        double t0 = NowMs();
-        auto drawings = cat.b_reportClick(lib);
-        d.push_back(NowMs() - t0);
-        t0 = NowMs();
-        auto list = cat.Lista1Click(lib);
-        l.push_back(NowMs() - t0);
-        f.drawingPages = drawings->PageCount();
-        f.listPages = list->PageCount();
-        std::string why;
-        t0 = NowMs();
-        ExportPageListPdf(*drawings, false, outDir + "/catalog", true, &why);
-        p.push_back(NowMs() - t0);
-    }
-    f.drawingsMs = Median(d);
-    f.listMs = Median(l);
-    f.pdfMs = Median(p);
-    return f;
-}
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -61,19 +26,19 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir dir;
     const int sizes[2] = {250, 1000};
-    Figures fig[2];
+    CatalogFigures fig[2];
     for (int k = 0; k < 2; ++k) {
         const std::string path =
             MakeFootprintFolder(dir.filePath(QStringLiteral("Gen%1.pretty").arg(sizes[k])), sources, sizes[k]);
-        fig[k] = Measure(path, dir.path().toStdString(), 3);
-        const Figures& f = fig[k];
+        fig[k] = MeasureCatalogs(path, dir.path().toStdString(), 3, false);
+        const CatalogFigures& f = fig[k];
         std::printf("%d footprints (median of 3 runs)\n", sizes[k]);
         std::printf("  drawing catalog: %.0f ms, %d pages; with its PDF export %.0f ms (%.1f ms per page)\n", f.drawingsMs,
-                    f.drawingPages, f.drawingsMs + f.pdfMs, f.pdfMs / f.drawingPages);
+                    f.drawingPages, f.drawingsMs + f.pdfIndexedMs, f.pdfIndexedMs / f.drawingPages);
         std::printf("  list catalog:    %.0f ms, %d pages\n", f.listMs, f.listPages);
     }
     std::printf("ratio 1000/250: drawing catalog %.2f, list %.2f, PDF %.2f (linear: 4)\n",
-                fig[1].drawingsMs / fig[0].drawingsMs, fig[1].listMs / fig[0].listMs, fig[1].pdfMs / fig[0].pdfMs);
+                fig[1].drawingsMs / fig[0].drawingsMs, fig[1].listMs / fig[0].listMs, fig[1].pdfIndexedMs / fig[0].pdfIndexedMs);
     std::printf("peak memory after the catalogs: %.1f MB\n", PeakMemoryMb());
 
     // The index: 155 folders of 100 footprints, as the official library.

@@ -3,6 +3,8 @@
 #include "viewer/tarnel.h"
 
 #include "corpus.h"
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -11,16 +13,6 @@
 
 using namespace tarnel;
 
-namespace {
-int RunCli(const QStringList& args, std::string* out = nullptr, std::string* err = nullptr) {
-    QProcess p;
-    p.start(TARNEL_CLI, args);
-    p.waitForFinished(120000);
-    if (out) *out = p.readAllStandardOutput().toStdString();
-    if (err) *err = p.readAllStandardError().toStdString();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-} // namespace
 
 // Page counts follow six cells and 52 rows a page (no alias text stretches
 // in these libraries' footprints).

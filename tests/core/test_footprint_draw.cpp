@@ -9,19 +9,33 @@ using namespace tarnel;
 
 namespace {
 const Color kPadC = kGreen, kSmd = kRed, kBody = kBlue;
+
+// A pixel expected at a place in millimetres.
+struct Probe {
+    double x, y;
+    Color expected;
+};
+struct ProbeCase {
+    const char* name;
+    std::string text;  // the footprint's elements
+    std::vector<Probe> probes;
+};
+} // namespace
+
+// Draws each case inside a footprint made by wrap and checks its pixels.
+static void CheckProbes(Footprint& t, const std::vector<ProbeCase>& cases, std::string (*wrap)(const std::string&)) {
+    for (const ProbeCase& c : cases) {
+        t.Draw(wrap(c.text));
+        ASSERT_TRUE(t.v.Status.empty()) << c.name << ": " << t.v.Status;
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(t.At(p.x, p.y), p.expected) << c.name << " at (" << p.x << ", " << p.y << ")";
+    }
 }
+static std::string FpOf(const std::string& body) { return Fp(body); }
 
 // Each pad sits at (5, 5) mm; at divisor 10 a millimetre is about 34 pixels.
 TEST_F(Footprint, PadShapes) {
-    struct Probe {
-        double x, y;
-        Color expected;
-    };
-    struct Case {
-        const char* name;
-        const char* pad;
-        std::vector<Probe> probes;
-    } cases[] = {
+    const std::vector<ProbeCase> cases = {
         {"rect", "(pad \"1\" smd rect (at 5 5) (size 2 1) (layers \"F.Cu\"))",
          {{5, 5, kSmd}, {4.05, 4.55, kSmd}, {5.95, 5.45, kSmd}, {3.9, 5, kWhite}, {5, 4.4, kWhite}}},
         {"rect turned 90", "(pad \"1\" smd rect (at 5 5 90) (size 2 1) (layers \"F.Cu\"))",
@@ -69,24 +83,11 @@ TEST_F(Footprint, PadShapes) {
          " (primitives (gr_circle (center 1 0) (end 1.5 0) (width 0)) (gr_line (start 0 0) (end 0 -1.5) (width 0.2))))",
          {{5.3, 5, kPadC}, {6, 5, kPadC}, {6.4, 5, kPadC}, {5.6, 4.6, kWhite}, {5, 4.2, kPadC}, {5, 5, kBlack}}},
     };
-    for (const Case& c : cases) {
-        Draw(Fp(c.pad));
-        ASSERT_TRUE(v.Status.empty()) << c.name << ": " << v.Status;
-        for (const Probe& p : c.probes)
-            EXPECT_EQ(At(p.x, p.y), p.expected) << c.name << " at (" << p.x << ", " << p.y << ")";
-    }
+    CheckProbes(*this, cases, FpOf);
 }
 
 TEST_F(Footprint, HolesAndTheirPlaces) {
-    struct Probe {
-        double x, y;
-        Color expected;
-    };
-    struct Case {
-        const char* name;
-        const char* pad;
-        std::vector<Probe> probes;
-    } cases[] = {
+    const std::vector<ProbeCase> cases = {
         {"round", "(pad 1 thru_hole circle (at 5 5) (size 2 2) (drill 1) (layers *.Cu))",
          {{5, 5, kBlack}, {5.35, 5, kBlack}, {5.75, 5, kPadC}}},
         {"oval slot turned with its pad", "(pad 1 thru_hole oval (at 5 5 90) (size 2 3) (drill oval 1 2) (layers *.Cu))",
@@ -104,12 +105,7 @@ TEST_F(Footprint, HolesAndTheirPlaces) {
         {"np hole", "(pad \"\" np_thru_hole circle (at 5 5) (size 2 2) (drill 2) (layers *.Cu))",
          {{5, 5, kBlack}, {4.2, 5, kBlack}, {5, 4, kOlive}}},
     };
-    for (const Case& c : cases) {
-        Draw(OldModule(c.pad));
-        ASSERT_TRUE(v.Status.empty()) << c.name << ": " << v.Status;
-        for (const Probe& p : c.probes)
-            EXPECT_EQ(At(p.x, p.y), p.expected) << c.name << " at (" << p.x << ", " << p.y << ")";
-    }
+    CheckProbes(*this, cases, OldModule);
 }
 
 TEST_F(Footprint, PadCountAndPadExtents) {
@@ -150,15 +146,7 @@ TEST_F(Footprint, PadCountAndPadExtents) {
 }
 
 TEST_F(Footprint, GraphicLayersAndFills) {
-    struct Probe {
-        double x, y;
-        Color expected;
-    };
-    struct Case {
-        const char* name;
-        std::string body;
-        std::vector<Probe> probes;
-    } cases[] = {
+    const std::vector<ProbeCase> cases = {
         {"silk line", "(fp_line (start 2 2) (end 8 2) (layer \"F.SilkS\") (width 0.12))", {{5, 2, kBody}, {5, 2.2, kWhite}}},
         {"copper line", "(fp_line (start 2 2) (end 8 2) (layer \"B.Cu\") (stroke (width 0.2) (type solid)))",
          {{5, 2, kSmd}}},
@@ -183,12 +171,7 @@ TEST_F(Footprint, GraphicLayersAndFills) {
         {"poly with an arc", "(fp_poly (pts (xy 2 5) (arc (start 2 2) (mid 5 1) (end 8 2)) (xy 8 5)) (layer \"F.Fab\"))",
          {{5, 3, kBody}, {5, 1.3, kBody}}},
     };
-    for (const Case& c : cases) {
-        Draw(Fp(c.body));
-        ASSERT_TRUE(v.Status.empty()) << c.name << ": " << v.Status;
-        for (const Probe& p : c.probes)
-            EXPECT_EQ(At(p.x, p.y), p.expected) << c.name << " at (" << p.x << ", " << p.y << ")";
-    }
+    CheckProbes(*this, cases, FpOf);
     // Items not drawn leave the extents alone: the empty view.
     Draw(Fp("(fp_line (start 2 2) (end 8 2) (layer \"F.CrtYd\")) (zone (net 0) (polygon (pts (xy 0 0) (xy 9 9))))"));
     EXPECT_EQ(v.ViewWidth, 101);

@@ -5,6 +5,8 @@
 
 #include "corpus.h"
 
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -23,15 +25,6 @@ namespace {
 const std::string kPretty = TARNEL_CORPUS "/pretty";
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-int RunCli(const QStringList& args, std::string* out = nullptr, std::string* err = nullptr) {
-    QProcess p;
-    p.start(TARNEL_CLI, args);
-    p.waitForFinished(300000);
-    if (out) *out = p.readAllStandardOutput().toStdString();
-    if (err) *err = p.readAllStandardError().toStdString();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
 
 std::string Utf16(const std::string& utf8) {
     const QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

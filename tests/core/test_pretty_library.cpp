@@ -4,6 +4,8 @@
 #include "footprint_fixture.h"
 #include "library/footprintfolder.h"
 
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -26,15 +28,6 @@ std::string Write(const std::string& path, const std::string& bytes) {
     return path;
 }
 
-
-int RunCli(const QStringList& args, std::string* out = nullptr, std::string* err = nullptr) {
-    QProcess p;
-    p.start(TARNEL_CLI, args);
-    p.waitForFinished(120000);
-    if (out) *out = p.readAllStandardOutput().toStdString();
-    if (err) *err = p.readAllStandardError().toStdString();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
 
 const char* kSmall = "(footprint \"S\" (version 20240108)\n  (descr \"small\")\n  (pad \"1\" smd rect (at 0 0) (size 1 1))\n)\n";
 } // namespace
