@@ -1,9 +1,14 @@
 #include "pdf/tnpdf.h"
 
+#include "report/tempfile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <csetjmp>
@@ -26,8 +31,6 @@ const char* const kFontNames[14] = {
     "Symbol",      "ZapfDingbats"};
 
 std::string Num(int64_t v) { return std::to_string(v); }
-
-QString PathOf(const std::string& p) { return QFile::decodeName(QByteArray::fromStdString(p)); }
 
 std::array<QRgb, 256> BuildPalette() {
     std::array<QRgb, 256> pal{};
@@ -192,15 +195,7 @@ std::string EncodeJpeg(const QImage& bitmap, int quality) {
 }
 
 void SaveFileReplacing(const std::string& path, const std::string& bytes) {
-    QSaveFile f(PathOf(path));
-    if (!f.open(QIODevice::WriteOnly))
-        throw std::runtime_error("cannot create " + path + ": " + f.errorString().toStdString());
-    if (f.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        const std::string why = f.errorString().toStdString();
-        f.cancelWriting();
-        throw std::runtime_error("cannot write " + path + ": " + why);
-    }
-    if (!f.commit()) throw std::runtime_error("cannot write " + path + ": " + f.errorString().toStdString());
+    ReplaceFile(path, [&](int fd) { WriteFully(fd, bytes.data(), bytes.size(), path); }, path);
 }
 
 std::string PdfDate(const QDateTime& t) { return t.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString(); }
@@ -223,9 +218,7 @@ std::string PdfLiteral(const std::string& value) {
 
 TPrintPDF::TPrintPDF(double rx, double ry) : Rx(rx), Ry(ry) {}
 
-TPrintPDF::~TPrintPDF() = default;
-
-std::string TPrintPDF::ImageFolder() const { return tmp_ ? QFile::encodeName(tmp_->path()).toStdString() : std::string(); }
+TPrintPDF::~TPrintPDF() { DropImages(); }
 
 void TPrintPDF::Line(std::string& buf, const std::string& text) {
     buf += text;
@@ -332,27 +325,26 @@ int TPrintPDF::PlaceImage(int x, int y, int width, int height) {
     return k;
 }
 
-std::string TPrintPDF::ImagePath(int k) const {
-    return QFile::encodeName(tmp_->path() + QStringLiteral("/~tmpim") + QString::number(k)).toStdString();
-}
-
 void TPrintPDF::ParkImage(int k, const std::string& body) {
-    if (!tmp_) {
-        tmp_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tarnel-pdf-XXXXXX"));
-        if (!tmp_->isValid()) {
-            const std::string why = tmp_->errorString().toStdString();
-            tmp_.reset();
-            throw std::runtime_error("cannot create a temporary folder: " + why);
-        }
+    const std::string folder = QFile::encodeName(QDir::tempPath()).toStdString();
+    if (imageFd_ < 0) {
+        imageFd_ = OpenUnnamedFile(folder);
+        if (imageFd_ < 0)
+            throw std::runtime_error("cannot create a temporary image file in " + folder + ": " + std::strerror(errno));
     }
-    const std::string path = ImagePath(k);
-    QFile f(PathOf(path));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        f.write(body.data(), static_cast<qint64>(body.size())) != static_cast<qint64>(body.size()) || !f.flush())
-        throw std::runtime_error("cannot write " + path + ": " + f.errorString().toStdString());
+    if (k != static_cast<int>(parked_.size()) + 1) throw std::runtime_error("image " + Num(k) + " parked out of turn");
+    const int64_t at = parked_.empty() ? 0 : parked_.back().first + parked_.back().second;
+    if (::lseek(imageFd_, at, SEEK_SET) < 0)
+        throw std::runtime_error("cannot write the temporary image file in " + folder + ": " + std::strerror(errno));
+    WriteFully(imageFd_, body.data(), body.size(), "the temporary image file in " + folder);
+    parked_.emplace_back(at, static_cast<int64_t>(body.size()));
 }
 
-void TPrintPDF::DropImages() { tmp_.reset(); }  // QTemporaryDir removes the folder and its files
+void TPrintPDF::DropImages() {
+    if (imageFd_ >= 0) ::close(imageFd_);
+    imageFd_ = -1;
+    parked_.clear();
+}
 
 void TPrintPDF::DrawBitmap(int x, int y, QImage& bitmap) {
     bitmap = ToHalftone8(bitmap);
@@ -467,13 +459,20 @@ void TPrintPDF::EndDoc() {
     Commit();
 
     for (int m = 1; m <= images_; ++m) {
-        if (!tmp_) throw std::runtime_error("image " + Num(m) + " was never written");
-        const std::string path = ImagePath(m);
-        QFile f(PathOf(path));
-        if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path + ": " + f.errorString().toStdString());
-        const QByteArray data = f.readAll();
+        if (m > static_cast<int>(parked_.size())) throw std::runtime_error("image " + Num(m) + " was never written");
+        const auto [at, length] = parked_[static_cast<size_t>(m - 1)];
         BeginObject();
-        obj_.append(data.constData(), static_cast<size_t>(data.size()));
+        const size_t start = obj_.size();
+        obj_.resize(start + static_cast<size_t>(length));
+        for (int64_t done = 0; done < length;) {
+            const ssize_t r = ::pread(imageFd_, &obj_[start + static_cast<size_t>(done)], static_cast<size_t>(length - done),
+                                      at + done);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0)
+                throw std::runtime_error("cannot read the temporary image file: " +
+                                         std::string(r < 0 ? std::strerror(errno) : "it is shorter than written"));
+            done += r;
+        }
         obj_ += "\r\n";
         Line(obj_, "endstream");
         Line(obj_, "endobj");

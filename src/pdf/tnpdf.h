@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-class QTemporaryDir;
 
 namespace tarnel {
 
@@ -79,8 +78,9 @@ public:
     const std::string& Document() const { return doc_; }
     // Offsets of objects 1.. and, last, of the cross-reference table.
     const std::vector<int64_t>& Offsets() const { return offsets_; }
-    // Folder holding the parked image objects; empty when none is open.
-    std::string ImageFolder() const;
+    // Image objects parked so far in the document's temporary file, a file
+    // with no name that goes away with the program however that ends.
+    int ParkedImages() const { return static_cast<int>(parked_.size()); }
 
 private:
     int BeginObject();
@@ -90,7 +90,6 @@ private:
     void CloseContent();
     int PlaceImage(int x, int y, int width, int height);
     void ParkImage(int k, const std::string& body);
-    std::string ImagePath(int k) const;
     void DropImages();
 
     int pageNumber_ = 0;
@@ -109,7 +108,8 @@ private:
     std::string doc_;
     std::string obj_;
     std::string ops_;
-    std::unique_ptr<QTemporaryDir> tmp_;
+    int imageFd_ = -1;                               // the parked images' file
+    std::vector<std::pair<int64_t, int64_t>> parked_;  // offset and length of image k + 1
 };
 
 // "D:" date text of the Info dictionary: 14 digits, local time, no zone.

@@ -1,5 +1,7 @@
 #include "report/pagestream.h"
 
+#include "report/tempfile.h"
+
 #include "report/emf.h"
 
 #include <QDate>
@@ -187,14 +189,14 @@ void PageStream::MoveToDisk() {
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
     if (ec) dir = "/tmp";
-    std::string name = (dir / "QRPXXXXXX").string();
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // The file has no name: it goes away with the program however that ends.
+    const std::string name = (dir / "QRP (unnamed)").string();
+    const int fd = OpenUnnamedFile(dir.string());
     if (fd < 0) throw ReportFileError("cannot create a temporary page file in " + Quoted(dir.string()) + ": " + Errno());
     try {
         WriteAll(fd, buffer_.data(), buffer_.size(), name);
     } catch (...) {
         ::close(fd);
-        ::unlink(name.c_str());
         throw;
     }
     fd_ = fd;
@@ -219,7 +221,6 @@ void PageStream::Release() {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
-        if (!tempName_.empty()) ::unlink(tempName_.c_str());
     }
     fileSize_ = 0;
     pos_ = 0;
@@ -405,30 +406,13 @@ SaveResult SaveReport(const PageList& list, const std::string& path) {
     if (!s || !list.Finished()) return SaveResult::NotFinished;
     if (s->IsFile(path))
         throw ReportFileError("cannot save over " + Quoted(path) + ": it is the report file being shown, open for reading");
-    const std::filesystem::path target(path);
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) throw ReportFileError("cannot create " + Quoted(path) + ": " + Errno());
-    bool closed = false;
     try {
-        s->CopyTo([&](const char* p, size_t n) { WriteAll(fd, p, n, path); });
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        if (::fsync(fd) != 0) throw ReportFileError("cannot write " + Quoted(path) + ": " + Errno());
-        closed = true;
-        if (::close(fd) != 0) throw ReportFileError("cannot write " + Quoted(path) + ": " + Errno());
-    } catch (...) {
-        if (!closed) ::close(fd);
-        ::unlink(tmp.c_str());
+        ReplaceFile(
+            path, [&](int fd) { s->CopyTo([&](const char* p, size_t n) { WriteAll(fd, p, n, path); }); }, Quoted(path));
+    } catch (const ReportFileError&) {
         throw;
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string e = Errno();
-        ::unlink(tmp.c_str());
-        throw ReportFileError("cannot save " + Quoted(path) + ": " + e);
+    } catch (const std::runtime_error& e) {
+        throw ReportFileError(e.what());
     }
     return SaveResult::Saved;
 }

@@ -57,8 +57,9 @@ public:
 
     bool InMemory() const;
     bool ReadOnly() const { return readOnly_; }
-    // Name of the temporary file the stream moved to; empty while in memory
-    // and for a file opened in place.
+    // How messages name the temporary file the stream moved to (a file with
+    // no name in the temporary folder); empty while in memory and for a file
+    // opened in place.
     std::string TemporaryFileName() const;
     const std::string& FileName() const { return path_; }  // file opened in place
 

@@ -296,25 +296,30 @@ TEST_F(PdfWriter, InfoValuesCannotBreakOutOfTheirStrings) {
     }
 }
 
-TEST_F(PdfWriter, ImagesWaitInAPrivateFolderUntilEndDoc) {
-    const QString cwd = QDir::currentPath();
+// Images wait in a file with no name, so that an interrupted export (even
+// by SIGKILL) leaves nothing in the temporary folder.
+TEST_F(PdfWriter, ImagesWaitInAnUnnamedFileUntilEndDoc) {
+    const QString tmp = Path("tmp");
+    ASSERT_TRUE(QDir().mkpath(tmp));
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
     TPrintPDF w;
     w.FileName = StdPath("t.PDF");
     w.BeginDoc();
-    EXPECT_EQ(w.ImageFolder(), "");
+    EXPECT_EQ(w.ParkedImages(), 0);
     QImage a = White(10, 10), b = White(10, 10);
     w.DrawBitmap(0, 0, a);
     w.DrawJPEG(0, 0, b);
-    const QString folder = QFile::decodeName(QByteArray::fromStdString(w.ImageFolder()));
-    ASSERT_FALSE(folder.isEmpty());
-    EXPECT_NE(QDir(folder).absolutePath(), QDir(cwd).absolutePath());
-    EXPECT_TRUE(QFile::exists(folder + "/~tmpim1"));
-    EXPECT_TRUE(QFile::exists(folder + "/~tmpim2"));
-    EXPECT_FALSE(QFile::exists(cwd + "/~tmpim1"));
-    EXPECT_TRUE(ReadAll(folder + "/~tmpim1").starts_with("<< /Type /XObject\r\n"));
+    EXPECT_EQ(w.ParkedImages(), 2);
+    EXPECT_EQ(QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{});
     w.EndDoc();
-    EXPECT_FALSE(QDir(folder).exists());
-    EXPECT_EQ(w.ImageFolder(), "");
+    if (oldTmp.isNull()) qunsetenv("TMPDIR");
+    else qputenv("TMPDIR", oldTmp);
+    EXPECT_EQ(w.ParkedImages(), 0);
+    ParsedPdf pdf(ReadAll(Path("t.PDF")));
+    int images = 0;
+    for (const auto& [n, body] : pdf.objects) images += body.find("<< /Type /XObject\r\n") != std::string::npos;
+    EXPECT_EQ(images, 2);
 }
 
 TEST_F(PdfWriter, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
@@ -332,11 +337,10 @@ TEST_F(PdfWriter, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
     w.BeginDoc();
     QImage img = White(30, 30);
     w.DrawBitmap(0, 0, img);
-    const QString folder = QFile::decodeName(QByteArray::fromStdString(w.ImageFolder()));
     EXPECT_THROW(w.EndDoc(), std::runtime_error);
     EXPECT_EQ(ReadAll(ro + "/out.PDF"), "old contents");
     EXPECT_EQ(QDir(ro).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"out.PDF"});
-    EXPECT_FALSE(QDir(folder).exists());
+    EXPECT_EQ(w.ParkedImages(), 0);
 }
 
 TEST_F(PdfWriter, SaveReplacesAnExistingFileWhole) {
