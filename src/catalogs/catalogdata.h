@@ -1,7 +1,7 @@
 #pragma once
 // What both catalogs take from a library: the reduced drawing of a module,
 // its pad label, and its description.
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 #include "viewer/tarnel.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // graphic items and texts of the silkscreen, fabrication and copper layers,
 // and every pad with its hole.
 #include "sexpr/sexpr.h"
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 
 #include <cstdint>
 #include <functional>

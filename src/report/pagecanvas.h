@@ -4,7 +4,7 @@
 // paints those operations. Two implementations: one over any QPainter (for
 // screens and tests) and the metafile recorder (emf.h) that makes the bytes
 // of a RecordedPage.
-#include "viewer/canvas.h"  // Color (0x00BBGGRR)
+#include "canvas/canvas.h"  // Color (0x00BBGGRR)
 
 #include <QFont>
 #include <QImage>

@@ -4,7 +4,7 @@
 // relative to the band's top-left corner; the engine turns it into page
 // pixels with its factor F (pixels per inch / 254).
 #include "report/pagecanvas.h"
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 
 #include <QDateTime>
 #include <QFont>

@@ -7,7 +7,7 @@
 #include "library/legacyscan.h"
 #include "library/library.h"
 #include "tokenizer/meuparse.h"
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 
 #include <cstdint>
 #include <memory>

@@ -6,7 +6,7 @@
 #include "index/indexrun.h"
 #include "report/emf.h"
 #include "tokenizer/libtext.h"
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 
 #include <gtest/gtest.h>
 

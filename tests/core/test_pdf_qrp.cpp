@@ -5,7 +5,7 @@
 #include "pdf_fixture.h"
 #include "report/emf.h"
 #include "report/pagestream.h"
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "viewer/canvas.h"
+#include "canvas/canvas.h"
 
 #include "tokenizer/libtext.h"
 
