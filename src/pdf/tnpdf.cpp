@@ -152,13 +152,14 @@ QImage ToHalftone8(const QImage& bitmap) {
     if (out.isNull()) throw std::runtime_error("out of memory for an 8-bit bitmap");
     out.setColorTable(QList<QRgb>(pal.begin(), pal.end()));
     PaletteMatcher match(pal);
-    for (int y = 0; y < src.height(); ++y) {
+    const int W = src.width(), H = src.height();  // not asked per pixel: they are calls into Qt
+    for (int y = 0; y < H; ++y) {
         const QRgb* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* d = out.scanLine(y);
         QRgb last = 0;
         uint8_t lastIndex = 0;
         bool have = false;
-        for (int x = 0; x < src.width(); ++x) {
+        for (int x = 0; x < W; ++x) {
             if (!have || s[x] != last) {
                 last = s[x];
                 lastIndex = match.Index(last);
