@@ -1,6 +1,11 @@
 #include "app/cli.h"
 
+#include "report/tempfile.h"
 #include "tokenizer/libtext.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
 
 #include <QGuiApplication>
 
@@ -12,6 +17,8 @@
 #include <cstdlib>
 #include <exception>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <memory>
 
 namespace tarnel::cli {
@@ -75,6 +82,17 @@ bool TakeOption(Args& a, const std::string& name, std::string& value) {
     return false;
 }
 
+void SavePng(const QImage& img, const std::string& path) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter w(&buffer, "png");
+    if (!w.write(img)) throw std::runtime_error("cannot write \"" + path + "\": " + w.errorString().toStdString());
+    ReplaceFile(
+        path, [&](int fd) { WriteFully(fd, bytes.constData(), static_cast<size_t>(bytes.size()), "\"" + path + "\""); },
+        "\"" + path + "\"");
+}
+
 int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi) {
     char* end = nullptr;
     errno = 0;
@@ -118,6 +136,10 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::fprintf(stderr, "tarnel-cli %s: %s\n", it->first.c_str(), e.message.c_str());
         return 2;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "tarnel-cli %s: not enough memory to finish (the input asks for more than this machine has)\n",
+                     it->first.c_str());
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarnel-cli %s: %s\n", it->first.c_str(), e.what());
         return 1;

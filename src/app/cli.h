@@ -1,6 +1,8 @@
 #pragma once
 // tarnel-cli: verbs register themselves here, one file each.
 #include <functional>
+
+class QImage;
 #include <string>
 #include <vector>
 
@@ -27,5 +29,8 @@ std::string JsonString(const std::string& bytes);  // quoted, bytes decoded for 
 bool TakeFlag(Args& a, const std::string& name);
 bool TakeOption(Args& a, const std::string& name, std::string& value);
 int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi);
+// Writes img as a PNG file whole; throws std::runtime_error naming the file
+// and the reason (the encoder's or the system's, such as a full disk).
+void SavePng(const QImage& img, const std::string& path);
 
 } // namespace tarnel::cli

@@ -29,6 +29,7 @@ int Catalog(const Args& in) {
     TForm1Core core;
     core.ScaleDivisor = 100;
     core.OpenLibrary(a[1]);
+    if (core.ModuleList.empty()) throw std::runtime_error("\"" + a[1] + "\" has no modules");
     Catalogs cat(core);
     std::string refused;
     cat.ShowError = [&](const std::string& m) { refused = m; };

@@ -49,7 +49,7 @@ int QrpPage(const Args& in) {
     std::string error;
     const QImage img = RenderEmf(page->Emf, page->NominalSize(), &error);
     if (img.isNull()) throw std::runtime_error("page " + std::to_string(n) + ": " + error);
-    if (!img.save(QString::fromStdString(png), "PNG")) throw std::runtime_error("cannot write \"" + png + "\"");
+    SavePng(img, png);
     return 0;
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -58,7 +60,29 @@ TEST(CliCatalog, BadArguments) {
     QFile f(empty);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
+    QFile h(d.filePath("header.mod"));
+    ASSERT_TRUE(h.open(QIODevice::WriteOnly));
+    h.write("PCBNEW-LibModule-V1  01/01/2010-00:00:00\n$INDEX\n$EndINDEX\n$EndLIBRARY\n");
+    h.close();
+    // A library without modules is said to be one, not a missing selection.
+    for (const QString& lib : {empty, d.filePath("header.mod")})
+        for (const char* kind : {"drawings", "list"}) {
+            std::string err;
+            EXPECT_EQ(RunCli({"catalog", kind, lib}, nullptr, &err), 1) << lib.toStdString();
+            EXPECT_NE(err.find("\"" + lib.toStdString() + "\" has no modules"), std::string::npos) << err;
+        }
+}
+
+// A picture that cannot be written says why.
+TEST(CliCatalog, PngWriteFailureNamesTheReason) {
+    REQUIRE_CORPUS();
+    QTemporaryDir d;
+    const QString qrp = d.filePath("p.qrp");
     std::string err;
-    EXPECT_EQ(RunCli({"catalog", "list", empty}, nullptr, &err), 1);
-    EXPECT_NE(err.find("Nenhuma biblioteca selecionada"), std::string::npos) << err;
+    ASSERT_EQ(RunCli({"catalog", "list", TARNEL_CORPUS "/Pot.mod", "--qrp", qrp}, nullptr, &err), 0) << err;
+    EXPECT_EQ(RunCli({"qrp-page", qrp, "1", "--png", "/nonexistent-folder/p.png"}, nullptr, &err), 1);
+    EXPECT_NE(err.find("\"/nonexistent-folder/p.png\": No such file or directory"), std::string::npos) << err;
+    ASSERT_EQ(RunCli({"qrp-page", qrp, "1", "--png", d.filePath("p.png")}, nullptr, &err), 0) << err;
+    EXPECT_FALSE(QImage(d.filePath("p.png")).isNull());
+    EXPECT_EQ(QDir(d.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
