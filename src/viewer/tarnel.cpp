@@ -421,17 +421,34 @@ void TForm1Core::FileListBox1Click(const std::string& path) {
     }
     LibraryPath = path;
     library_.reset();
+    const std::string before = Status;
     Status.clear();
     try {
         library_ = tarnel::OpenLibrary(path);
         ModuleList = library_->Names();
     } catch (const std::exception& e) {
         // A library that cannot be read lists nothing; the status says why.
-        Status = e.what();
+        Status = std::string("Não foi possível ler a biblioteca: ") + e.what();
     }
-    if (!Status.empty()) StatusChanged();
+    if (Status.empty() && ModuleList.empty()) {
+        std::string name = path;
+        while (name.size() > 1 && name.back() == '/') name.pop_back();
+        name = name.substr(name.find_last_of('/') == std::string::npos ? 0 : name.find_last_of('/') + 1);
+        Status = "A biblioteca " + name + " não tem módulos.";
+    }
+    if (Status != before) StatusChanged();
     ItemIndex = ModuleList.empty() ? -1 : 0;
     ModuleListChanged();
+    if (ModuleList.empty()) {
+        // Nothing of the previous library stays on view.
+        Lines.clear();
+        CaretLine = -1;
+        LinesChanged();
+        B_apagarClick();
+        ViewWidth = ViewHeight = 0;
+        ViewChanged();
+        return;
+    }
     ListBox1Click();
 }
 

@@ -106,10 +106,28 @@ TEST(FootprintFolder, BrowsingThroughTheViewer) {
     EXPECT_FALSE(v.LinesAreKicadMod);
     EXPECT_GT(v.ViewWidth, 101);
 
-    // A folder that cannot be read lists nothing and says why.
+    // A folder that cannot be read lists nothing, says why and clears the view.
+    v.SelectModule(v.FindModule("Good"));
+    ASSERT_GT(v.ViewWidth, 101);
     v.OpenLibrary(d.filePath("missing.pretty").toStdString());
     EXPECT_TRUE(v.ModuleList.empty());
+    EXPECT_EQ(v.Status.rfind("Não foi possível ler a biblioteca: ", 0), 0u) << v.Status;
     EXPECT_NE(v.Status.find("missing.pretty"), std::string::npos) << v.Status;
+    EXPECT_TRUE(v.Lines.empty());
+    EXPECT_EQ(v.ViewWidth, 0);
+    // So does a library with no modules, of either kind.
+    const std::string empty = d.filePath("Empty.pretty").toStdString();
+    ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
+    Write(d.filePath("none.mod").toStdString(), "PCBNEW-LibModule-V1\n$EndLIBRARY\n");
+    for (const std::string& lib : {empty + "/", d.filePath("none.mod").toStdString()}) {
+        v.SelectModule(v.FindModule("Good"));
+        v.OpenLibrary(dir);
+        v.SelectModule(v.FindModule("Good"));
+        v.OpenLibrary(lib);
+        const std::string name = lib.back() == '/' ? "Empty.pretty" : "none.mod";
+        EXPECT_EQ(v.Status, "A biblioteca " + name + " não tem módulos.") << lib;
+        EXPECT_EQ(v.ViewWidth, 0) << lib;
+    }
 }
 
 TEST(FootprintFolder, EveryRealFootprintListsAndDraws) {
