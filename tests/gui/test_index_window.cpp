@@ -1,5 +1,6 @@
 // The component index window driven through its widgets.
 #include "index/ui/pag2.h"
+#include "preview/dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -144,15 +145,17 @@ TEST(IndexWindow, UnreadableFileShowsTheErrorAndEnablesTheButton) {
     FolderFileList files(dir.path().toStdString(), {"a.mod", "gone.mod"});
     TForm2 w(files);
     w.show();
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
-    });
+    // The message goes through the program's one route to the user.
+    std::vector<std::string> shown;
+    const auto saved = Dialogs().Message;
+    Dialogs().Message = [&](QWidget*, UiDialogs::Icon icon, const std::string& text) {
+        EXPECT_EQ(icon, UiDialogs::Icon::Error);
+        shown.push_back(text);
+    };
     w.BitBtn1->click();
-    EXPECT_TRUE(shown.contains("gone.mod")) << shown.toStdString();
+    Dialogs().Message = saved;
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("gone.mod"), std::string::npos) << shown[0];
     EXPECT_TRUE(w.BitBtn1->isEnabled());
     EXPECT_EQ(w.Label1->text(), "2");
     EXPECT_EQ(w.Label4->text(), "2");

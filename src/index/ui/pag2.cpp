@@ -1,12 +1,13 @@
 #include "index/ui/pag2.h"
 
+#include "preview/dialogs.h"
+
 #include <QDataWidgetMapper>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -180,7 +181,7 @@ void TForm2::BitBtn1Click() {
     BitBtn1->setEnabled(true);
     Label1->setText(QString::number(r.modules));
     Label4->setText(QString::number(r.names));
-    if (!r.ok()) QMessageBox::critical(this, "Error", DecodeText(r.error));
+    if (!r.ok()) Dialogs().Message(this, UiDialogs::Icon::Error, r.error);
 }
 
 void TForm2::BitBtn2Click() {
