@@ -1,10 +1,11 @@
 #include "pdf/ui/Prgrs.h"
 
+#include "preview/dialogs.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -94,9 +95,7 @@ void TFPrgrs::reject() {
 void UseExportWindows(TExportQR& exporter, QWidget* parent) {
     exporter.MakeProgress = [parent] { return std::make_unique<TFPrgrs>(parent); };
     exporter.ShowError = [parent](const std::string& message) {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), QString::fromStdString(message),
-                        QMessageBox::Ok, parent);
-        box.exec();
+        Dialogs().Message(parent, UiDialogs::Icon::Error, message);
     };
 }
 
