@@ -1,4 +1,5 @@
 #include "canvas/canvas.h"
+#include "util/displaytext.h"
 
 #include "tokenizer/libtext.h"
 
@@ -237,13 +238,9 @@ void Canvas::Polyline(const std::vector<QPoint>& pts) {
     curX_ = sx; curY_ = sy;  // a polyline leaves the current position alone
 }
 
-static QString ToQString(std::string_view text) {
-    std::u16string u = DisplayText16(text);
-    return QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size()));
-}
 
 int Canvas::TextWidth(std::string_view text) const {
-    return QFontMetrics(Font).horizontalAdvance(ToQString(text));
+    return QFontMetrics(Font).horizontalAdvance(DisplayQString(text));
 }
 
 int Canvas::TextHeight(std::string_view text) const {
@@ -252,7 +249,7 @@ int Canvas::TextHeight(std::string_view text) const {
 }
 
 void Canvas::TextOut(int x, int y, std::string_view text) {
-    QString s = ToQString(text);
+    QString s = DisplayQString(text);
     QFontMetrics fm(Font);
     int w = fm.horizontalAdvance(s), h = fm.height();
     if (w <= 0 || x >= img_.width() || y >= img_.height() || x + w <= 0 || y + h <= 0) {

@@ -1,4 +1,5 @@
 #include "index/memtable.h"
+#include "util/displaytext.h"
 
 #include "tokenizer/libtext.h"
 
@@ -9,10 +10,6 @@
 
 namespace tarnel {
 
-QString DecodeText(std::string_view bytes) {
-    const std::u16string u = DisplayText16(bytes);
-    return QString(reinterpret_cast<const QChar*>(u.data()), static_cast<qsizetype>(u.size()));
-}
 
 NameCollation::NameCollation(bool caseInsensitive, const QLocale& locale)
     : caseInsensitive_(caseInsensitive), c_(locale.language() == QLocale::C), collator_(locale) {
@@ -228,7 +225,7 @@ void TMemTable::SortOnFields(std::string_view fieldList, bool caseInsensitive, b
         const size_t fi = static_cast<size_t>(sortFields[f]);
         if (fields_[fi].kind != FieldKind::Text) continue;
         keys[f].reserve(n);
-        for (const Row& r : rows_) keys[f].push_back(col.MakeKey(DecodeText(r.v[fi].text)));
+        for (const Row& r : rows_) keys[f].push_back(col.MakeKey(DisplayQString(r.v[fi].text)));
     }
     std::vector<uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
@@ -273,7 +270,7 @@ bool TMemTable::Matches(int row, int field, const QString& value, int64_t number
                         const NameCollation* col) const {
     const Value& v = rows_[static_cast<size_t>(row)].v[static_cast<size_t>(field)];
     if (fields_[static_cast<size_t>(field)].kind == FieldKind::Integer) return numeric && !v.null && v.number == number;
-    QString text = DecodeText(v.text);
+    QString text = DisplayQString(v.text);
     if (opt.partial && text.size() > value.size()) text.truncate(value.size());
     if (col) return col->Compare(text, value) == 0;
     return text == value;
@@ -303,7 +300,7 @@ bool TMemTable::Locate(std::string_view field, std::string_view value, LocateOpt
         auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), number);
         numeric = !t.empty() && ec == std::errc() && p == t.data() + t.size();
     }
-    return LocateImpl(f, DecodeText(value), number, numeric, opt);
+    return LocateImpl(f, DisplayQString(value), number, numeric, opt);
 }
 
 bool TMemTable::Locate(std::string_view field, int64_t value, LocateOptions opt) {

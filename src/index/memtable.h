@@ -57,8 +57,6 @@ private:
     QCollator collator_;
 };
 
-// Library text (8-bit) as shown to the user.
-QString DecodeText(std::string_view bytes);
 
 struct LocateOptions {
     bool caseInsensitive = false;

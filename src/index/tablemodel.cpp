@@ -1,4 +1,5 @@
 #include "index/tablemodel.h"
+#include "util/displaytext.h"
 
 namespace tarnel {
 
@@ -45,7 +46,7 @@ QVariant TMemTableModel::data(const QModelIndex& index, int role) const {
         if (table_.IsNull(row, field)) return QString();
         return QString::number(table_.Int(row, field));
     }
-    QString s = DecodeText(table_.Text(row, field));
+    QString s = DisplayQString(table_.Text(row, field));
     s.replace(QChar('\r'), QChar('\n'));
     return s;
 }

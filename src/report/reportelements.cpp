@@ -1,4 +1,5 @@
 #include "report/reportelements.h"
+#include "util/displaytext.h"
 
 #include "report/pagereport.h"
 #include "tokenizer/libtext.h"
@@ -76,14 +77,8 @@ void ReportElement::FillBox(BandContext& ctx, const QRect& box) const {
 
 // ---- labels
 
-namespace {
-QString Display(std::string_view bytes) {
-    const std::u16string s = DisplayText16(bytes);
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-} // namespace
 
-QString ReportLabel::PrintText(BandContext&) const { return Display(Caption); }
+QString ReportLabel::PrintText(BandContext&) const { return DisplayQString(Caption); }
 
 namespace {
 
@@ -322,8 +317,8 @@ QString FormatDateTime(const QDateTime& t, const QLocale& locale) {
 }
 
 QString ReportSysData::PrintText(BandContext& ctx) const {
-    if (Data == Kind::PageNumber) return Display(Text) + QString::number(ctx.PageNumber());
-    return Display(Text) + FormatDateTime(ctx.Now());
+    if (Data == Kind::PageNumber) return DisplayQString(Text) + QString::number(ctx.PageNumber());
+    return DisplayQString(Text) + FormatDateTime(ctx.Now());
 }
 
 } // namespace tarnel

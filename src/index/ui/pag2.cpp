@@ -1,4 +1,5 @@
 #include "index/ui/pag2.h"
+#include "util/displaytext.h"
 
 #include "preview/dialogs.h"
 
@@ -172,7 +173,7 @@ void TForm2::FieldsFollowTable(int row) {
     // Footprint rows carry no lines: they are read from the file now.
     const TMemTable& comp = tables_.RxMD_comp;
     if (!comp.Text(row, comp.FieldIndex("Arquivo")).empty())
-        DBMemo1->setPlainText(DecodeText(IndexedModuleLines(tables_, row)).replace(QChar('\r'), QChar('\n')));
+        DBMemo1->setPlainText(DisplayQString(IndexedModuleLines(tables_, row)).replace(QChar('\r'), QChar('\n')));
 }
 
 void TForm2::BitBtn1Click() {

@@ -1,4 +1,5 @@
 #include "viewer/ui/mainform.h"
+#include "util/displaytext.h"
 
 #include "index/ui/pag2.h"
 #include "library/footprintfolder.h"
@@ -94,7 +95,7 @@ void TViewImage::paintEvent(QPaintEvent*) {
 namespace {
 
 QString FromBytes(const std::string& bytes) {
-    return QString::fromStdU16String(DisplayText16(bytes)).replace(QChar('\n'), QChar(0x240A));
+    return DisplayQString(bytes).replace(QChar('\n'), QChar(0x240A));
 }
 
 // Windows-1252 character -> byte, the inverse of the display decoding.
