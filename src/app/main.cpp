@@ -7,7 +7,6 @@
 #include "preview/tqrpreviewinterf.h"
 #include "viewer/ui/mainform.h"
 
-#include <QDir>
 
 int main(int argc, char** argv) {
     tarnel::TApplication app(argc, argv);
@@ -30,11 +29,9 @@ int main(int argc, char** argv) {
     catalogs.ShowError = message(tarnel::UiDialogs::Icon::Error);
     // "Catálogo gerado!" over the preview, where the user watches the run.
     catalogs.Cursor.ShowInfo = tarnel::MessageOverPreview(&Form1, tarnel::UiDialogs::Icon::Information);
-    // The file list's selected library, in the folder being browsed.
-    auto selected = [&Form1] {
-        const std::string name = Form1.SelectedLibraryFileName();
-        return name.empty() ? name : QDir::currentPath().toStdString() + "/" + name;
-    };
+    // The library whose modules are listed, whatever the file list's
+    // selection has become since (an index run moves it).
+    auto selected = [&Form1] { return Form1.ListedLibraryPath(); };
     Form1.RunListCatalog = [&catalogs, selected] { catalogs.Lista1Click(selected()); };
     Form1.RunDrawingCatalog = [&catalogs, selected] { catalogs.b_reportClick(selected()); };
 

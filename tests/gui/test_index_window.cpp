@@ -69,7 +69,8 @@ TEST(IndexWindow, RunGridSearchAndTitleClick) {
     TForm2 w(files);
     w.show();
     QApplication::processEvents();
-    EXPECT_EQ(w.windowTitle(), "Form2");
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Índice de componentes"));
+    EXPECT_EQ(w.BitBtn1->text(), "Indexar");
     EXPECT_EQ(w.Label3->text(), "Modelos:");
     EXPECT_EQ(w.Label2->text(), "Componentes:");
     EXPECT_EQ(w.Label1->text(), "0");

@@ -176,6 +176,7 @@ TEST_F(MainWindow, CreatedWithCaptionControlsAndDefaults) {
         {"Sair1", "Sair", true},         {"Desenhos1", "Desenhos", true},  {"Lista1", "Lista", true},
         {"CorPad1", "Cor Cobre", true},  {"CorComp1", "Cor Comp", true},   {"CorCorpo1", "Cor Corpo", true},
         {"CorFuro1", "Cor Furo", true},  {"pag22", "pag2", false},
+        {"Indice1", QStringLiteral("Índice de componentes…"), true},
     };
     for (const Entry& e : entries) {
         auto* a = f.findChild<QAction*>(e.name);
@@ -434,16 +435,51 @@ TEST_F(MainWindow, MostrarTextosRedrawsTheModule) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MainWindow, ArcChoiceTakesEffectAtTheNextDrawing) {
+TEST_F(MainWindow, ArcChoiceRedrawsAtOnce) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
     ClickItem(f.ListBox1, 7);  // LED-5MM: a circle and an arc
     const QImage withArcs = ViewPicture(f);
     f.CB_arcos->click();
     EXPECT_FALSE(f.Core().DrawArcs);
-    EXPECT_EQ(ViewPicture(f), withArcs);
+    const QImage without = ViewPicture(f);
+    EXPECT_NE(without, withArcs);
     f.Button4->click();
-    EXPECT_NE(ViewPicture(f), withArcs);
+    EXPECT_EQ(ViewPicture(f), without);
+    f.CB_arcos->click();
+    EXPECT_EQ(ViewPicture(f), withArcs);
+}
+
+TEST_F(MainWindow, ZoomAndTextsKeepEditedLines) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    f.TabControl1->setCurrentIndex(1);
+    f.TextListBox1->moveCursor(QTextCursor::End);
+    QTest::keyClick(f.TextListBox1, Qt::Key_Return);
+    QTest::keyClicks(f.TextListBox1, "DS 0 0 23000 0 120 21");
+    f.Button3->click();  // + Zoom
+    EXPECT_EQ(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_TRUE(MemoLines(f).contains("DS 0 0 23000 0 120 21"));
+    const int zoomed = f.Core().ViewWidth;
+    f.Button4->click();  // Normal
+    EXPECT_LT(f.Core().ViewWidth, zoomed);
+    f.RG_textosItems->button(2)->click();
+    EXPECT_EQ(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    // Choosing the module again reads it from the file: the edit is gone.
+    ClickItem(f.ListBox1, 0);
+    EXPECT_NE(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    f.Button4->click();
+    EXPECT_NE(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+}
+
+TEST_F(MainWindow, CatalogsNameTheListedLibraryAfterAnIndexRun) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    TForm2 index(f.FileList(), &f);
+    index.BitBtn1->click();  // the run walks the file list's selection to its end
+    EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.pretty");
+    EXPECT_EQ(f.ListedLibraryPath(), QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
+    EXPECT_EQ(f.ListBox1->item(0)->text(), f.Core().ModuleList[0].c_str());
 }
 
 TEST_F(MainWindow, CatalogEntriesRefuseAnEmptyModuleList) {
@@ -534,7 +570,7 @@ TEST_F(MainWindow, ActivationFromAnotherWindowResetsTheDivisorWithoutRedrawing) 
     EXPECT_EQ(f.Folder(), QDir(kSamples).canonicalPath());
 }
 
-TEST_F(MainWindow, ColourDialogOpensOnTheLastChosenColour) {
+TEST_F(MainWindow, ColourDialogOpensOnTheColourBeingChanged) {
     TForm1& f = Open(kSamples);
     std::vector<QRgb> opened;
     std::vector<std::optional<QColor>> answers{QColor(0x12, 0x34, 0x56), std::nullopt, QColor(0xAB, 0xCD, 0xEF)};
@@ -546,16 +582,20 @@ TEST_F(MainWindow, ColourDialogOpensOnTheLastChosenColour) {
         c = *answer;
         return true;
     };
+    PickFile(f, "exemplo.mod");
     f.CorPad1->trigger();
     EXPECT_EQ(f.Core().CorPad, 0x563412);
+    // The drawing takes the new copper colour at once.
+    EXPECT_GT(CountPixels(ViewPicture(f), qRgb(0x12, 0x34, 0x56)), 20);
+    EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(kGreen)), 0);
     f.CorComp1->trigger();  // cancelled
     EXPECT_EQ(f.Core().CorComp, 0x0000FF);
     f.CorFuro1->trigger();
     EXPECT_EQ(f.Core().CorFuro, 0xEFCDAB);
     ASSERT_EQ(opened.size(), 3u);
-    EXPECT_EQ(opened[0], 0x000000u);
-    EXPECT_EQ(opened[1], 0x123456u);
-    EXPECT_EQ(opened[2], 0x123456u);
+    EXPECT_EQ(opened[0], ToRgb(kGreen) & 0xFFFFFF);  // not black: OK at once changes nothing
+    EXPECT_EQ(opened[1], ToRgb(kRed) & 0xFFFFFF);
+    EXPECT_EQ(opened[2], ToRgb(kOlive) & 0xFFFFFF);
     EXPECT_EQ(f.Core().CorCorpo, 0xFF0000);
 }
 

@@ -18,7 +18,8 @@ using namespace tarnel;
 
 TForm2::TForm2(IndexFileList& files, QWidget* parent) : QDialog(parent), files_(files) {
     setObjectName("Form2");
-    setWindowTitle("Form2");
+    // Reached from the menu, so named for users.
+    setWindowTitle(QStringLiteral("Índice de componentes"));
     resize(760, 520);
 
     TMemTable& names = tables_.RxMD_principal;
@@ -30,7 +31,7 @@ TForm2::TForm2(IndexFileList& files, QWidget* parent) : QDialog(parent), files_(
         w->setObjectName(name);
         return w;
     };
-    BitBtn1 = new QPushButton("BitBtn1", this);
+    BitBtn1 = new QPushButton("Indexar", this);
     BitBtn2 = new QPushButton("Localizar", this);
     // Enter in the search box must not start a run.
     BitBtn1->setAutoDefault(false);

@@ -367,8 +367,11 @@ void TForm1::BuildControls() {
     On(Button3, &QPushButton::clicked, [this] { Button3Click(); });
     On(Button4, &QPushButton::clicked, [this] { Button4Click(); });
     On(RG_textosItems, &QButtonGroup::idClicked, [this] { RG_textosClick(); });
-    // No handler: the arc drawer reads the box at the next drawing.
-    connect(CB_arcos, &QCheckBox::toggled, this, [this](bool on) { core_.DrawArcs = on; });
+    // The drawing follows the arcs choice at once.
+    On(CB_arcos, &QCheckBox::toggled, [this] {
+        core_.DrawArcs = CB_arcos->isChecked();
+        Redraw();
+    });
 }
 
 void TForm1::BuildMenu() {
@@ -382,6 +385,9 @@ void TForm1::BuildMenu() {
     Desenhos1->setObjectName("Desenhos1");
     Lista1 = Catlogos1->addAction(QStringLiteral("Lista"));
     Lista1->setObjectName("Lista1");
+    // The component index, also reachable through the hidden "pag2".
+    Indice1 = Catlogos1->addAction(QStringLiteral("Índice de componentes…"));
+    Indice1->setObjectName("Indice1");
     pag21 = bar->addMenu(QStringLiteral("Cores"));
     pag21->setObjectName("pag21");
     CorPad1 = pag21->addAction(QStringLiteral("Cor Cobre"));
@@ -404,6 +410,7 @@ void TForm1::BuildMenu() {
     On(CorCorpo1, &QAction::triggered, [this] { CorCorpo1Click(); });
     On(CorFuro1, &QAction::triggered, [this] { CorFuro1Click(); });
     On(pag22, &QAction::triggered, [this] { pag22Click(); });
+    On(Indice1, &QAction::triggered, [this] { pag22Click(); });
 }
 
 // ---------------------------------------------------------------- folders and files
@@ -507,6 +514,7 @@ void TForm1::LinesChanged() {
         text << s;
     }
     TextListBox1->setPlainText(text.join('\n'));
+    TextListBox1->document()->setModified(false);
     // The catalogs move the selection through ItemIndex.
     const int i = core_.ItemIndex;
     if (i != ListBox1->currentRow() && i < ListBox1->count()) ListBox1->setCurrentRow(i);
@@ -601,30 +609,44 @@ void TForm1::B_carregarClick() {
     core_.B_carregarClick(QFile::encodeName(FilenameEdit1Text->text()).toStdString());
 }
 
+void TForm1::Redraw() {
+    // Lines edited in "Comandos" since the module was chosen are drawn as
+    // they stand; reading the module again would throw the edits away.
+    if (TextListBox1->document()->isModified() && !core_.Lines.empty()) {
+        MemoToLines();
+        core_.PadCount = 0;
+        core_.B_converterClick();
+        return;
+    }
+    core_.ListBox1Click();
+}
+
 void TForm1::Button2Click() {
     if (core_.ScaleDivisor <= 140) {
         core_.ScaleDivisor += 10;
-        core_.ListBox1Click();
+        Redraw();
     }
 }
 
 void TForm1::Button3Click() {
     if (core_.ScaleDivisor >= 30) {
         core_.ScaleDivisor -= 10;
-        core_.ListBox1Click();
+        Redraw();
     }
 }
 
 void TForm1::Button4Click() {
     core_.ScaleDivisor = 100;
-    core_.ListBox1Click();
+    Redraw();
 }
 
 void TForm1::ChooseColor(Color& target) {
-    QColor c = QColor::fromRgb(ToRgb(ColorDialog1Color));
+    // The dialog opens on the colour being changed: OK at once keeps it.
+    QColor c = QColor::fromRgb(ToRgb(target));
     if (!ExecuteColorDialog || !ExecuteColorDialog(c)) return;
     ColorDialog1Color = FromRgb(c.rgb());
     target = ColorDialog1Color;
+    Redraw();
 }
 
 void TForm1::CorPad1Click() { ChooseColor(core_.CorPad); }
@@ -634,7 +656,7 @@ void TForm1::CorFuro1Click() { ChooseColor(core_.CorFuro); }
 
 void TForm1::RG_textosClick() {
     core_.TextMode = std::max(0, RG_textosItems->checkedId());
-    core_.ListBox1Click();
+    Redraw();
 }
 
 void TForm1::Sair1Click() { close(); }

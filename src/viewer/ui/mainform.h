@@ -128,11 +128,15 @@ public:
     TForm2* Form2 = nullptr;
     // ColorDialog1: runs the dialog on colour; false when cancelled.
     std::function<bool(QColor& colour)> ExecuteColorDialog;
-    // The colour ColorDialog1 opens on: the last one chosen in it.
+    // The last colour chosen in ColorDialog1 (it opens on the colour being
+    // changed).
     tarnel::Color ColorDialog1Color = tarnel::kBlack;
     // Opened at the first activation when it exists.
     std::string DefaultFolder = "/kicad/modules";
 
+    // The library whose modules are listed (the catalogs print it; the file
+    // list's selection may have moved since, as an index run moves it).
+    std::string ListedLibraryPath() const { return core_.LibraryPath; }
     // The file list's selected library (file-system bytes): a "*.mod" file
     // or a ".pretty" folder; empty when nothing is selected.
     std::string SelectedLibraryFileName() const;
@@ -175,6 +179,7 @@ public:
     QMenu* Catlogos1;
     QAction* Desenhos1;
     QAction* Lista1;
+    QAction* Indice1;
     QMenu* pag21;
     QAction* CorPad1;
     QAction* CorComp1;
@@ -228,6 +233,8 @@ private:
     void FillFolders();
     void FillFiles();
     void ChooseColor(tarnel::Color& target);
+    // Draws the module again after a change of zoom, texts, arcs or colour.
+    void Redraw();
     void FocusWindowChanged(QWindow* w);
     // Connects a signal to a handler behind the default error handler.
     template <typename Sender, typename Signal, typename Fn>
