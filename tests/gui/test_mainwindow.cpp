@@ -768,3 +768,29 @@ TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
     EXPECT_FALSE(f.Core().LinesAreKicadMod);
     EXPECT_EQ(f.Core().PadCount, 1);
 }
+
+TEST_F(MainWindow, TypingAFolderNameJumpsToIt) {
+    TForm1& f = Open(kSamples);
+    f.DLB1->setFocus();
+    f.DLB1->setCurrentRow(0);
+    QTest::keyClicks(QApplication::focusWidget(), "exe");  // as a keyboard sends it
+    ASSERT_NE(f.DLB1->currentItem(), nullptr);
+    EXPECT_EQ(f.DLB1->currentItem()->text().trimmed(), "exemplo.pretty");
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(QApplication::focusWidget(), "sa");
+    EXPECT_EQ(f.DLB1->currentItem()->text().trimmed(), "samples");
+}
+
+TEST_F(MainWindow, NarrowWindowKeepsItsLabelsWhole) {
+    TForm1& f = Open(kSamples);
+    f.resize(200, 150);  // the layout refuses to go below its minimum
+    QApplication::processEvents();
+    EXPECT_GE(f.width(), f.minimumSizeHint().width());
+    for (int i = 0; i < 3; ++i) {
+        QAbstractButton* b = f.RG_textosItems->button(i);
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+    }
+    EXPECT_GE(f.CB_arcos->width(), f.CB_arcos->sizeHint().width());
+    for (QPushButton* b : {f.Button2, f.Button3, f.Button4, f.B_converter})
+        EXPECT_TRUE(f.rect().contains(b->mapTo(&f, b->rect().center()))) << b->text().toStdString();
+}

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -76,6 +77,24 @@ void TClickList::keyPressEvent(QKeyEvent* e) {
     const int before = currentRow();
     QListWidget::keyPressEvent(e);
     if (currentRow() != before) emit Click();
+}
+
+void TFolderList::keyboardSearch(const QString& search) {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    // Keys typed in quick succession make one name, as elsewhere in Qt.
+    typed_ = now - lastKey_ > QApplication::keyboardInputInterval() ? search : typed_ + search;
+    lastKey_ = now;
+    const int n = count(), from = std::max(currentRow(), 0);
+    // A single key moves on from the current folder; a longer name may match it.
+    for (int k = typed_.size() == 1 ? 1 : 0; k <= n; ++k) {
+        const int row = (from + k) % std::max(n, 1);
+        QListWidgetItem* it = item(row);
+        if (it && it->text().trimmed().startsWith(typed_, Qt::CaseInsensitive)) {
+            setCurrentRow(row);
+            scrollToItem(it);
+            return;
+        }
+    }
 }
 
 TViewImage::TViewImage(const Canvas& picture, QWidget* parent) : QWidget(parent), picture_(picture) {
@@ -197,7 +216,7 @@ void TForm1::BuildControls() {
 
     DriveComboBox1 = new QComboBox(central);
     DriveComboBox1->setObjectName("DriveComboBox1");
-    DLB1 = new QListWidget(central);
+    DLB1 = new TFolderList(central);
     DLB1->setObjectName("DLB1");
     DLB1->setFixedSize(145, 119);
     FileListBox1 = new TClickList(central);
@@ -253,7 +272,7 @@ void TForm1::BuildControls() {
 
     RG_textos = new QGroupBox(QStringLiteral("Mostrar textos"), central);
     RG_textos->setObjectName("RG_textos");
-    RG_textos->setMinimumWidth(206);
+    // Wide enough for its three choices whatever the window's width.
     RG_textos->setFixedHeight(41);
     RG_textosItems = new QButtonGroup(RG_textos);
     auto* rl = new QHBoxLayout(RG_textos);

@@ -79,6 +79,19 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 };
 
+// The folder list: its items are indented with blanks to show the path, and
+// typing a name jumps to the first folder that starts with it, the blanks
+// aside.
+class TFolderList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    void keyboardSearch(const QString& search) override;
+
+private:
+    QString typed_;
+    qint64 lastKey_ = 0;
+};
+
 // Image2: shows the top-left of ViewImage at the displayed size, white
 // beyond the 2000 x 2000 picture.
 class TViewImage : public QWidget {
@@ -147,7 +160,7 @@ public:
 
     // Controls, named as the window definition names them.
     QComboBox* DriveComboBox1;
-    QListWidget* DLB1;
+    tarnel::TFolderList* DLB1;
     tarnel::TClickList* FileListBox1;
     QPushButton* b_report;
     QPushButton* B_carregar;
