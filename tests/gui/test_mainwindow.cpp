@@ -794,3 +794,30 @@ TEST_F(MainWindow, NarrowWindowKeepsItsLabelsWhole) {
     for (QPushButton* b : {f.Button2, f.Button3, f.Button4, f.B_converter})
         EXPECT_TRUE(f.rect().contains(b->mapTo(&f, b->rect().center()))) << b->text().toStdString();
 }
+
+TEST_F(MainWindow, NothingDisturbsACatalogRun) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    int drawings = 0, lists = 0;
+    bool listsOff = false, commandsOff = false;
+    f.RunListCatalog = [&] { ++lists; };
+    f.RunDrawingCatalog = [&] {
+        ++drawings;
+        // While the run's preview is open: the list catalog, another drawing
+        // catalog and the module list are out of reach.
+        listsOff = !f.ListBox1->isEnabled() && !f.FileListBox1->isEnabled();
+        commandsOff = !f.Lista1->isEnabled() && !f.Desenhos1->isEnabled() && !f.b_report->isEnabled();
+        f.Lista1->trigger();
+        f.b_report->click();
+        f.Lista1Click();
+    };
+    f.Desenhos1->trigger();
+    EXPECT_EQ(drawings, 1);
+    EXPECT_EQ(lists, 0);
+    EXPECT_TRUE(listsOff);
+    EXPECT_TRUE(commandsOff);
+    // Afterwards everything answers again.
+    EXPECT_TRUE(f.ListBox1->isEnabled());
+    f.Lista1->trigger();
+    EXPECT_EQ(lists, 1);
+}

@@ -697,7 +697,7 @@ void TForm1::b_reportClick() {
         Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
         return;
     }
-    if (RunDrawingCatalog) RunDrawingCatalog();
+    RunCatalog(RunDrawingCatalog);
 }
 
 void TForm1::Lista1Click() {
@@ -705,7 +705,29 @@ void TForm1::Lista1Click() {
         Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
         return;
     }
-    if (RunListCatalog) RunListCatalog();
+    RunCatalog(RunListCatalog);
+}
+
+void TForm1::RunCatalog(const std::function<void()>& run) {
+    // A run reads the module list through the one cursor: while it goes on
+    // (its preview open), nothing may move that cursor or start another run.
+    if (!run || catalogRunning_) return;
+    catalogRunning_ = true;
+    const std::vector<QWidget*> widgets{b_report, ListBox1, FileListBox1, DLB1, DriveComboBox1};
+    const std::vector<QAction*> actions{Desenhos1, Lista1};
+    for (QWidget* w : widgets) w->setEnabled(false);
+    for (QAction* a : actions) a->setEnabled(false);
+    struct Restore {
+        TForm1& f;
+        const std::vector<QWidget*>& widgets;
+        const std::vector<QAction*>& actions;
+        ~Restore() {
+            for (QWidget* w : widgets) w->setEnabled(true);
+            for (QAction* a : actions) a->setEnabled(true);
+            f.catalogRunning_ = false;
+        }
+    } restore{*this, widgets, actions};
+    run();
 }
 
 void TForm1::showEvent(QShowEvent* e) {

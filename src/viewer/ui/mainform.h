@@ -246,6 +246,8 @@ private:
     void FillFolders();
     void FillFiles();
     void ChooseColor(tarnel::Color& target);
+    // Runs a catalog with the commands and lists that would disturb it off.
+    void RunCatalog(const std::function<void()>& run);
     // Draws the module again after a change of zoom, texts, arcs or colour.
     void Redraw();
     void FocusWindowChanged(QWindow* w);
@@ -257,6 +259,7 @@ private:
     TFileListAdapter fileList_;
     QString folder_;
     bool keepCount_ = false;
+    bool catalogRunning_ = false;
     bool activated_ = false;
     bool cameFromOwnWindow_ = false;
     // Memo lines as shown -> the bytes they stand for.
