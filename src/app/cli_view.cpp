@@ -41,6 +41,7 @@ int Render(const Args& in) {
         else throw UsageError{"--texts takes none, name or all"};
     }
     if (TakeFlag(a, "--no-arcs")) v.DrawArcs = false;
+    v.KeepAll = TakeFlag(a, "--keep-all");  // as the main window draws
     TakeOption(a, "--png", png);
     const bool fromLines = TakeOption(a, "--lines", linesFile);
     if (fromLines) {
@@ -69,7 +70,7 @@ int Render(const Args& in) {
 }
 
 Verb listVerb("list", "LIBRARY", List, false);
-Verb renderVerb("render", "LIBRARY NAME | --lines FILE  [--divisor N] [--texts none|name|all] [--no-arcs] [--png FILE]",
+Verb renderVerb("render", "LIBRARY NAME | --lines FILE  [--divisor N] [--texts none|name|all] [--no-arcs] [--keep-all] [--png FILE]",
                 Render);
 
 } // namespace

@@ -33,8 +33,10 @@ int32_t TForm1Core::MapNum(int64_t v, bool track, bool isY) {
     const long double div = ScaleDivisor;
     const int64_t origin = static_cast<int64_t>(std::trunc(div / 115.0L * 250.0L));
     const int64_t offset = static_cast<int64_t>(std::trunc(static_cast<long double>(v) / div / 1.15L + 0.5L));
-    const int32_t result = ClampToInt32(origin + offset);
+    const int32_t result = ClampToInt32(origin + offset + (isY ? ShiftY : ShiftX));
     if (track) {
+        int32_t& low = isY ? lowestY_ : lowestX_;
+        if (result < low) low = result;
         int32_t& mn = isY ? ExtentMinY : ExtentMinX;
         int32_t& mx = isY ? ExtentMaxY : ExtentMaxX;
         if (result < mn) mn = result;
@@ -101,6 +103,27 @@ void TForm1Core::Crop(bool renderPass) {
 // ---------------------------------------------------------------- render pass
 
 void TForm1Core::B_converterClick() {
+    const std::string before = Status;
+    const int32_t pads = PadCount;
+    const TPadState padState = PadState;
+    ShiftX = ShiftY = 0;
+    RenderPass();
+    // Kept whole: a drawing reaching left of or above the canvas is drawn
+    // again, moved right and down by what it lacked of the crop's margin.
+    constexpr int32_t kMargin = 50, kMostShift = 1000000;
+    if (KeepAll && (lowestX_ < kMargin || lowestY_ < kMargin)) {
+        ShiftX = lowestX_ < kMargin ? std::min<int64_t>(int64_t{kMargin} - lowestX_, kMostShift) : 0;
+        ShiftY = lowestY_ < kMargin ? std::min<int64_t>(int64_t{kMargin} - lowestY_, kMostShift) : 0;
+        PadCount = pads;
+        PadState = padState;
+        RenderPass();
+    }
+    Crop(true);
+    if (Status != before) StatusChanged();
+}
+
+void TForm1Core::RenderPass() {
+    lowestX_ = lowestY_ = 2147483647;
     ExtentMinX = ExtentMinY = 2147483647;
     ExtentMaxX = ExtentMaxY = -2147483647 - 1;
     B_apagarClick();
@@ -108,7 +131,6 @@ void TForm1Core::B_converterClick() {
     WorkCanvas.Mode = PenMode::Mask;
     DefinitionName.clear();
     AliasLine.clear();
-    const std::string before = Status;
     Status.clear();
     LinesAreKicadMod = LinesAreFootprint(Lines);
     FootprintDescription.clear();
@@ -118,8 +140,6 @@ void TForm1Core::B_converterClick() {
         const size_t n = Lines.size();
         for (size_t i = 0; i < n && i < Lines.size(); ++i) interpreta_linha(Lines[i]);
     }
-    Crop(true);
-    if (Status != before) StatusChanged();
 }
 
 void TForm1Core::DrawFootprintLines() {

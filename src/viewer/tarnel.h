@@ -61,6 +61,11 @@ public:
     std::string DefinitionName;
     std::string AliasLine;
     int TextMode = 0;        // RG_textos: 0 Nenhum, 1 Só nome, 2 Todos
+    // The main window keeps a drawing whole: what would fall left of or
+    // above the canvas is moved into view. Catalogs and tarnel-cli render
+    // keep the plain mapping.
+    bool KeepAll = false;
+    int64_t ShiftX = 0, ShiftY = 0;  // the move, in pixels, of the last drawing
     bool DrawArcs = true;    // CB_arcos
     Units LineUnits = Units::Decimil;  // units of the command lines
 
@@ -142,6 +147,8 @@ private:
     int64_t ReadCoord(int i);                       // token i, as decimils
     void Crop(bool renderPass);
     void DrawFootprintLines();
+    void RenderPass();
+    int32_t lowestX_ = 2147483647, lowestY_ = 2147483647;  // least mapped places, not clamped
     std::unique_ptr<Library> library_;
     ViewerListener* listener_ = nullptr;
 };

@@ -256,3 +256,32 @@ TEST_F(Render, FieldsInTealAndFontColourCarries) {
     Draw({"T1 0 0 600 600 0 120 N V 21 \"VAL\""});  // a later pass keeps teal
     EXPECT_GT(Count(kTeal, 0, 0, 2000, 2000), 0);
 }
+
+// Kept whole (the main window): a drawing reaching left of the canvas moves
+// right by what it lacks of the 50-pixel margin; the plain mapping (catalogs,
+// tarnel-cli render) cuts it at 0.
+TEST_F(Render, KeepAllMovesTheDrawingIntoView) {
+    // At divisor 100: origin 217; -40000 maps to -130, 40000 to 565.
+    const std::vector<std::string> lines = {"DS -40000 0 40000 0 120 21", "$PAD", "Sh \"1\" C 600 600 0 0 0",
+                                            "At STD N 00E0FFFF", "Po -39000 0", "$EndPAD"};
+    Draw(lines);
+    EXPECT_EQ(v.ExtentMinX, 0);
+    EXPECT_EQ(v.ExtentMaxX, 565);
+    EXPECT_EQ(v.ViewWidth, 665);
+    EXPECT_EQ(v.PadCount, 1);
+    v.KeepAll = true;
+    Draw(lines);
+    EXPECT_EQ(v.ShiftX, 180);
+    EXPECT_EQ(v.ShiftY, 0);  // 217 is inside the margin already
+    EXPECT_EQ(v.ExtentMinX, 50);
+    EXPECT_EQ(v.ExtentMaxX, 745);
+    EXPECT_EQ(v.ViewWidth, 795);
+    EXPECT_EQ(v.PadCount, 1);  // drawn twice, counted once
+    // The left end of the segment lies at the margin, the pad 9 pixels on.
+    EXPECT_EQ(W(50, 217), v.CorCorpo);
+    EXPECT_EQ(W(49, 217), kWhite);
+    EXPECT_EQ(W(59, 215), v.CorPad);
+    // A drawing already in view does not move.
+    Draw({"DS 0 0 1000 0 120 21"});
+    EXPECT_EQ(v.ShiftX, 0);
+}

@@ -255,3 +255,14 @@ TEST(CliPretty, ListRenderAndLines) {
         EXPECT_NE(out.find("\"units\":\"decimil\",\"format\":\"legacy\"}"), std::string::npos) << out;
     }
 }
+
+TEST(CliPretty, KeepAllDrawsAsTheWindowDoes) {
+    QTemporaryDir d;
+    const std::string lines = d.filePath("wide.txt").toStdString();
+    Write(lines, "DS -40000 0 40000 0 120 21\n");
+    std::string out, err;
+    ASSERT_EQ(RunCli({"render", "--lines", QString::fromStdString(lines)}, &out, &err), 0) << err;
+    EXPECT_NE(out.find("\"width\":665,"), std::string::npos) << out;  // cut at the canvas edge
+    ASSERT_EQ(RunCli({"render", "--lines", QString::fromStdString(lines), "--keep-all"}, &out, &err), 0) << err;
+    EXPECT_NE(out.find("\"width\":795,"), std::string::npos) << out;  // whole
+}

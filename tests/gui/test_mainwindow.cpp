@@ -799,7 +799,7 @@ TEST_F(MainWindow, NothingDisturbsACatalogRun) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
     int drawings = 0, lists = 0;
-    bool listsOff = false, commandsOff = false;
+    bool listsOff = false, commandsOff = false, plainMapping = false;
     f.RunListCatalog = [&] { ++lists; };
     f.RunDrawingCatalog = [&] {
         ++drawings;
@@ -807,6 +807,7 @@ TEST_F(MainWindow, NothingDisturbsACatalogRun) {
         // catalog and the module list are out of reach.
         listsOff = !f.ListBox1->isEnabled() && !f.FileListBox1->isEnabled();
         commandsOff = !f.Lista1->isEnabled() && !f.Desenhos1->isEnabled() && !f.b_report->isEnabled();
+        plainMapping = !f.Core().KeepAll;  // catalog pictures as ever
         f.Lista1->trigger();
         f.b_report->click();
         f.Lista1Click();
@@ -816,8 +817,28 @@ TEST_F(MainWindow, NothingDisturbsACatalogRun) {
     EXPECT_EQ(lists, 0);
     EXPECT_TRUE(listsOff);
     EXPECT_TRUE(commandsOff);
+    EXPECT_TRUE(plainMapping);
     // Afterwards everything answers again.
     EXPECT_TRUE(f.ListBox1->isEnabled());
+    EXPECT_TRUE(f.Core().KeepAll);
     f.Lista1->trigger();
     EXPECT_EQ(lists, 1);
+}
+
+TEST_F(MainWindow, ZoomKeepsTheWholeDrawing) {
+    QTemporaryDir dir;
+    Write(dir, "wide.mod", "$MODULE WIDE\r\nDS -40000 0 40000 0 120 21\r\n$EndMODULE WIDE\r\n");
+    TForm1& f = Open(dir.path());
+    PickFile(f, "wide.mod");
+    // At "Normal" (divisor 100) -40000 maps to -130: the drawing moves 180
+    // pixels right and is shown whole, 695 pixels and the margins.
+    EXPECT_EQ(f.Core().ShiftX, 180);
+    EXPECT_EQ(f.Core().ViewWidth, 795);
+    EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().CorCorpo) & 0xFFFFFF);
+    for (int i = 0; i < 6; ++i) f.Button3->click();  // "+ Zoom" to divisor 40
+    EXPECT_EQ(f.Core().ScaleDivisor, 40);
+    EXPECT_GT(f.Core().ViewWidth, 795);
+    EXPECT_EQ(f.Core().ExtentMinX, 50);
+    EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().CorCorpo) & 0xFFFFFF);
+    EXPECT_EQ(f.Image2->width(), f.Core().ViewWidth);  // the view scrolls to the rest
 }

@@ -181,6 +181,8 @@ void TForm1::On(Sender* sender, Signal signal, Fn fn) {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
     core_.SetListener(this);
+    // The window shows the whole drawing at every zoom, and scrolls.
+    core_.KeepAll = true;
     InstallFontSubstitutes();
     setObjectName("Form1");
     move(113, 109);
@@ -717,6 +719,7 @@ void TForm1::RunCatalog(const std::function<void()>& run) {
     const std::vector<QAction*> actions{Desenhos1, Lista1};
     for (QWidget* w : widgets) w->setEnabled(false);
     for (QAction* a : actions) a->setEnabled(false);
+    core_.KeepAll = false;  // catalog pictures keep the plain mapping
     struct Restore {
         TForm1& f;
         const std::vector<QWidget*>& widgets;
@@ -725,6 +728,7 @@ void TForm1::RunCatalog(const std::function<void()>& run) {
             for (QWidget* w : widgets) w->setEnabled(true);
             for (QAction* a : actions) a->setEnabled(true);
             f.catalogRunning_ = false;
+            f.core_.KeepAll = true;
         }
     } restore{*this, widgets, actions};
     run();
