@@ -40,6 +40,20 @@ struct CatalogPreview : ::testing::Test {
         std::ofstream(p, std::ios::binary) << lib;
         core.FileListBox1Click(p);
     }
+    // A footprint folder of n two-pad footprints, opened.
+    std::string Footprints(int n) {
+        const std::string folder = dir.filePath("Big.pretty").toStdString();
+        QDir().mkpath(QString::fromStdString(folder));
+        for (int i = 0; i < n; ++i)
+            std::ofstream(folder + "/FP_" + std::to_string(1000 + i) + ".kicad_mod")
+                << "(footprint \"FP\" (version 20240108)\n  (descr \"footprint " << i << "\")\n"
+                << "  (fp_rect (start -2 -1) (end 2 1) (stroke (width 0.1)) (fill none) (layer \"F.Fab\"))\n"
+                << "  (pad \"1\" smd roundrect (at -1 0) (size 1 1.5) (layers \"F.Cu\"))\n"
+                << "  (pad \"2\" smd roundrect (at 1 0) (size 1 1.5) (layers \"F.Cu\"))\n)\n";
+        core.ScaleDivisor = 100;
+        core.OpenLibrary(folder);
+        return folder;
+    }
     // Calls check every few milliseconds until it returns true.
     void Poll(std::function<bool()> check) {
         auto* t = new QTimer;
@@ -271,4 +285,47 @@ TEST_F(CatalogPreview, PageStaysOnScreenWhileAFileDialogIsOpen) {
     EXPECT_GT(before, 100);
     EXPECT_TRUE(dialogSeen);
     EXPECT_EQ(during, before);
+}
+
+// The drawing catalog of a footprint folder in the preview.
+TEST_F(CatalogPreview, FootprintFolderWholeRunShowsEveryPage) {
+    const std::string folder = Footprints(60);  // 10 pages
+    int pages = 0;
+    QString label;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->Status() != RecorderStatus::Finished) return false;
+        QApplication::processEvents();
+        pages = r->PageCount();
+        label = f->Label2->text();
+        f->close();
+        return true;
+    });
+    cat.b_reportClick(folder);
+    EXPECT_EQ(pages, 10);
+    EXPECT_EQ(label, QStringLiteral("de 10"));
+    EXPECT_EQ(infos, std::vector<std::string>{"Catálogo gerado!"});
+}
+
+TEST_F(CatalogPreview, FootprintFolderPagesShowWhileTheRunGoesOnAndClosingStopsIt) {
+    const std::string folder = Footprints(1200);  // 200 pages
+    int shownEarly = 0, repaints = 0;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r || r->AvailablePages() < 2) return false;
+        // The window answers while pages are still being made.
+        EXPECT_NE(r->Status(), RecorderStatus::Finished);
+        f->repaint();
+        ++repaints;
+        shownEarly = r->AvailablePages();
+        f->close();
+        return true;
+    });
+    cat.b_reportClick(folder);  // returns when the window closes
+    EXPECT_EQ(repaints, 1);
+    EXPECT_GE(shownEarly, 2);
+    EXPECT_LT(core.ItemIndex, 1200);  // the run stopped before the end
+    EXPECT_TRUE(infos.empty());       // and does not claim success
 }
