@@ -174,24 +174,29 @@ bool HasRightToLeft(const QString& text) {
     return false;
 }
 
+// Lays text out on one line that never wraps; false when there is none.
+bool LayOutOneLine(QTextLayout& layout, QTextLine& line) {
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(opt);
+    layout.beginLayout();
+    line = layout.createLine();
+    if (line.isValid()) line.setLineWidth(1e9);
+    layout.endLayout();
+    return line.isValid();
+}
+
 // Pen positions after each character of one piece, from its start.
 void PieceAdvances(const QString& text, qsizetype from, qsizetype to, const QFont& font, double base,
                    int64_t& prev, std::vector<int32_t>& dx, double* width) {
     const QString piece = text.mid(from, to - from);
     const int n = static_cast<int>(piece.size());
     QTextLayout layout(piece, font);
-    QTextOption opt;
-    opt.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(opt);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (!line.isValid()) {
-        layout.endLayout();
+    QTextLine line;
+    if (!LayOutOneLine(layout, line)) {
         *width = 0;
         return;
     }
-    line.setLineWidth(1e9);
-    layout.endLayout();
     for (int i = 0; i < n; ++i) {
         // The low half of a surrogate pair gets no advance of its own.
         const bool pair = i + 1 < n && piece.at(i + 1).isLowSurrogate() && piece.at(i).isHighSurrogate();
@@ -983,17 +988,8 @@ bool Reader::DoFillRgn() {
 void AddOutlines(QPainterPath& out, const QString& text, const QFont& font, QPointF origin, const QRectF& seen,
                  double margin) {
     QTextLayout layout(text, font);
-    QTextOption opt;
-    opt.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(opt);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (!line.isValid()) {
-        layout.endLayout();
-        return;
-    }
-    line.setLineWidth(1e9);
-    layout.endLayout();
+    QTextLine line;
+    if (!LayOutOneLine(layout, line)) return;
     const QPointF shift = origin - QPointF(0, line.ascent());
     const QRectF near = seen.adjusted(-margin, -margin, margin, margin);
     for (const QGlyphRun& run : line.glyphRuns()) {
