@@ -59,8 +59,7 @@ int Render(const Args& in) {
     }
     if (!v.Status.empty()) throw std::runtime_error(v.Status);
     if (!png.empty()) {
-        QImage img = ViewAsImage(v);
-        if (!img.save(QString::fromStdString(png), "PNG")) throw std::runtime_error("cannot write " + png);
+        SavePng(ViewAsImage(v), png);
     }
     std::printf("{\"width\":%d,\"height\":%d,\"pads\":%d,\"definition\":%s,\"alias\":%s,\"extents\":[%d,%d,%d,%d],\"units\":\"%s\",\"format\":\"%s\"}\n",
                 v.ViewWidth, v.ViewHeight, v.PadCount, JsonString(v.DefinitionName).c_str(),

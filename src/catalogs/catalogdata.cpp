@@ -117,36 +117,29 @@ void DescriptionSource::SetFiles(const std::string& docPath, const std::string& 
     }
 }
 
-void DescriptionSource::Refresh(File& f, bool mdc) {
+const DescriptionSource::ByName* DescriptionSource::Refresh(File& f, bool mdc) {
     struct stat st {};
     if (f.path.empty() || stat(f.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        f.present = false;
-        f.byName.clear();
-        f.size = -1;
-        return;
+        f.cache.Clear();
+        return nullptr;
     }
-    const int64_t mt = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    if (f.present && f.size == static_cast<int64_t>(st.st_size) && f.mtime == mt) return;
-    const std::string bytes = ReadFileBytes(f.path);  // a read error ends the run
-    f.byName = mdc ? ParseMdcDescriptions(bytes) : ParseDocDescriptions(bytes);
-    f.present = true;
-    f.size = static_cast<int64_t>(st.st_size);
-    f.mtime = mt;
+    return &f.cache.Get(StampOf(st), [&] {
+        const std::string bytes = ReadFileBytes(f.path);  // a read error ends the run
+        return mdc ? ParseMdcDescriptions(bytes) : ParseDocDescriptions(bytes);
+    });
 }
 
 std::string DescriptionSource::Describe(const std::string& name, const std::vector<std::string>& lines) {
     const std::string key = UpperAscii(name);
-    Refresh(doc_, false);
-    if (doc_.present) {
-        auto it = doc_.byName.find(key);
-        if (it != doc_.byName.end()) return it->second;
+    if (const ByName* doc = Refresh(doc_, false)) {
+        auto it = doc->find(key);
+        if (it != doc->end()) return it->second;
     }
     std::string cd = CdText(lines);
     if (!cd.empty()) return cd;
-    Refresh(mdc_, true);
-    if (mdc_.present) {
-        auto it = mdc_.byName.find(key);
-        if (it != mdc_.byName.end()) return it->second;
+    if (const ByName* mdc = Refresh(mdc_, true)) {
+        auto it = mdc->find(key);
+        if (it != mdc->end()) return it->second;
     }
     return {};
 }

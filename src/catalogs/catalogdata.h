@@ -2,6 +2,7 @@
 // What both catalogs take from a library: the reduced drawing of a module,
 // its pad label, and its description.
 #include "canvas/canvas.h"
+#include "util/filestamp.h"
 #include "viewer/tarnel.h"
 
 #include <cstdint>
@@ -34,13 +35,13 @@ public:
     std::string Describe(const std::string& name, const std::vector<std::string>& lines);
 
 private:
+    using ByName = std::unordered_map<std::string, std::string>;  // upper-cased name -> text
     struct File {
         std::string path;
-        int64_t size = -1, mtime = 0;
-        bool present = false;
-        std::unordered_map<std::string, std::string> byName;  // upper-cased name -> text
+        FileCache<ByName> cache;
     };
-    static void Refresh(File& f, bool mdc);
+    // The file's descriptions, read again when it changed; null when absent.
+    static const ByName* Refresh(File& f, bool mdc);
     File doc_, mdc_;
 };
 

@@ -15,16 +15,11 @@ LegacyLibrary::LegacyLibrary(const std::string& path) : Library(path) {
 
 const std::string& LegacyLibrary::Bytes() {
     // Looked at, not opened: a missing or special file is an error here.
-    const FileStamp st = StatReadableFile(path_);
-    if (cached_ && size_ == st.size && mtime_ == st.mtime) return bytes_;
-    cached_ = false;
-    indexed_ = false;
-    firstModule_.clear();
-    bytes_ = ReadFileBytes(path_);
-    cached_ = true;
-    size_ = st.size;
-    mtime_ = st.mtime;
-    return bytes_;
+    return bytes_.Get(StatReadableFile(path_), [&] {
+        indexed_ = false;
+        firstModule_.clear();
+        return ReadFileBytes(path_);
+    });
 }
 
 std::vector<std::string> LegacyLibrary::ModuleLines(std::string_view name) {

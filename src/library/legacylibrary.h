@@ -4,6 +4,7 @@
 // per module. Every request re-opens the file: a vanished file is an error,
 // and a changed one (size or modification time) is read again.
 #include "library/library.h"
+#include "util/filestamp.h"
 
 #include <cstdint>
 #include <string>
@@ -24,9 +25,7 @@ public:
 
 private:
     Units units_ = Units::Decimil;
-    int64_t size_ = -1, mtime_ = 0;
-    bool cached_ = false;
-    std::string bytes_;
+    FileCache<std::string> bytes_;
     bool indexed_ = false;
     std::unordered_map<std::string, size_t> firstModule_;  // upper-cased name -> line offset
 };

@@ -1,6 +1,7 @@
 #include "report/pagestream.h"
 
 #include "report/tempfile.h"
+#include "util/littleendian.h"
 
 #include "report/emf.h"
 
@@ -25,30 +26,18 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 std::string Errno() { return std::strerror(errno); }
 
-void PutI32(char* p, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
-}
+void PutI32(char* p, int32_t v) { PutLE32(p, static_cast<uint32_t>(v)); }
 
-int32_t GetI32(const char* p) {
-    uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-    return static_cast<int32_t>(u);
-}
+int32_t GetI32(const char* p) { return static_cast<int32_t>(GetLE32(p)); }
 
-uint16_t GetU16(const char* p) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8));
-}
-
+// Write failures of the page file are report-file errors for the caller.
 void WriteAll(int fd, const char* p, size_t n, const std::string& name) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            throw ReportFileError("cannot write " + Quoted(name) + ": " + Errno());
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
+    try {
+        WriteFully(fd, p, n, Quoted(name));
+    } catch (const ReportFileError&) {
+        throw;
+    } catch (const std::runtime_error& e) {
+        throw ReportFileError(e.what());
     }
 }
 
@@ -257,10 +246,8 @@ bool PageList::Loaded() const {
 // Called with the lock held.
 void PageList::WriteHeader(int count) {
     char h[kPageHeaderSize] = {};
-    h[0] = static_cast<char>(kPageTag1 & 0xFF);
-    h[1] = static_cast<char>(kPageTag1 >> 8);
-    h[2] = static_cast<char>(kPageTag2 & 0xFF);
-    h[3] = static_cast<char>(kPageTag2 >> 8);
+    PutLE16(h, kPageTag1);
+    PutLE16(h + 2, kPageTag2);
     PutI32(h + 8, count);
     const double date = NowAsDays();
     uint64_t bits;
@@ -427,8 +414,8 @@ std::unique_ptr<PageList> LoadPageList(const std::string& path) {
     char h[kPageHeaderSize];
     s->Seek(0);
     if (s->Read(h, kPageHeaderSize) != kPageHeaderSize) fail("its header cannot be read");
-    if (GetU16(h) != kPageTag1 || GetU16(h + 2) != kPageTag2)
-        fail("its header tags are " + std::to_string(GetU16(h)) + " and " + std::to_string(GetU16(h + 2)) +
+    if (GetLE16(h) != kPageTag1 || GetLE16(h + 2) != kPageTag2)
+        fail("its header tags are " + std::to_string(GetLE16(h)) + " and " + std::to_string(GetLE16(h + 2)) +
              " instead of 3 and 305");
     const int32_t count = GetI32(h + 8);
     if (count < 0) fail("its header gives a page count of " + std::to_string(count));

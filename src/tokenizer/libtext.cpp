@@ -104,12 +104,6 @@ int64_t TruncToInt(double v) {
     return static_cast<int64_t>(v);
 }
 
-int32_t ClampToInt32(int64_t v) {
-    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
-}
-
 std::vector<std::string> SplitLines(std::string_view bytes) {
     std::vector<std::string> out;
     ForEachLine(bytes, [&](std::string_view l) { out.emplace_back(l); return true; });
@@ -170,8 +164,7 @@ FileStamp CheckStat(const std::string& path, const struct stat& st) {
     if (st.st_size > kMaxLibraryBytes)
         throw std::runtime_error("Cannot read \"" + path + "\": " + MiB(st.st_size) + " is more than the " +
                                  MiB(kMaxLibraryBytes) + " a library file may have.");
-    return FileStamp{static_cast<int64_t>(st.st_size),
-                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    return StampOf(st);
 }
 
 } // namespace

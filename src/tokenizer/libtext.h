@@ -1,6 +1,9 @@
 #pragma once
 // Reading library text as bytes: numbers, lines and words exactly as the
 // library formats are read everywhere in the program.
+#include "util/clamp.h"
+#include "util/filestamp.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,8 +27,6 @@ int64_t RoundHalfEven(double v);
 int64_t RoundHalfEvenL(long double v);
 // Truncation toward zero, saturated to the int64 range (NaN gives 0).
 int64_t TruncToInt(double v);
-// Saturating conversion to 32 bits.
-int32_t ClampToInt32(int64_t v);
 
 // Splits bytes into text lines. A line ends at CR, CR LF or LF; byte 26 ends
 // the text. A final line without a line end counts when it is not empty.
@@ -66,12 +67,6 @@ bool EqualsUpper(std::string_view s, std::string_view upperKeyword);
 // The largest file read as a library or text file: far above any real
 // library (the largest are a few MB), far below what would exhaust memory.
 constexpr int64_t kMaxLibraryBytes = int64_t(256) << 20;
-
-// Size and modification time (nanoseconds) of a readable file.
-struct FileStamp {
-    int64_t size = 0;
-    int64_t mtime = 0;
-};
 
 // Looks at a file without opening it: only a regular file (or a link to one)
 // of at most kMaxLibraryBytes is read. A FIFO would block its reader, a

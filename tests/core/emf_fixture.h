@@ -3,6 +3,7 @@
 // tests.
 #include "report/emf.h"
 #include "report/pagecanvas.h"
+#include "util/littleendian.h"
 
 #include <QFont>
 #include <QImage>
@@ -72,21 +73,12 @@ inline std::string SampleEmf(int variant = 0, QSize size = QSize(kA4W, kA4H)) {
     return r.Finish();
 }
 
-inline uint32_t Rd32(const std::string& s, size_t at) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(s[at + i])) << (8 * i);
-    return v;
-}
-inline void Wr32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
 // (type, offset) of every record of a well-formed picture.
 inline std::vector<std::pair<uint32_t, size_t>> Records(const std::string& emf) {
     std::vector<std::pair<uint32_t, size_t>> out;
     size_t off = 0;
     while (off + 8 <= emf.size()) {
-        const uint32_t type = Rd32(emf, off), size = Rd32(emf, off + 4);
+        const uint32_t type = GetLE32(emf, off), size = GetLE32(emf, off + 4);
         out.emplace_back(type, off);
         if (size < 8) break;
         off += size;

@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <fstream>
 
 using namespace tarnel;
@@ -87,6 +88,11 @@ TEST(CatalogData, DescriptionSources) {
     EXPECT_EQ(src.Describe("B", {"$MODULE B", "Cd own text", "$EndMODULE B"}), "own text");
     EXPECT_EQ(src.Describe("c", {"$MODULE c"}), "from mdc");
     EXPECT_EQ(src.Describe("D", {"$MODULE D"}), "");
+    // Kept between modules, but an edited file is read again and a removed one no longer used.
+    write("lib.dcm", "$CMP A\nD edited in between\n$ENDCMP\n");
+    EXPECT_EQ(src.Describe("A", withCd), "edited in between");
+    std::remove(dcm.c_str());
+    EXPECT_EQ(src.Describe("A", withCd), "own text");
     src.SetFiles(d.filePath("none.dcm").toStdString(), d.filePath("none.mdc").toStdString());
     EXPECT_EQ(src.Describe("A", {"$MODULE A"}), "");
 }

@@ -53,28 +53,28 @@ bool InAny(const std::vector<QRect>& boxes, int x, int y) {
 TEST(Emf, HeaderDescribesThePage) {
     const std::string emf = SampleEmf();
     ASSERT_GE(emf.size(), 108u);
-    EXPECT_EQ(Rd32(emf, 0), 1u);
-    EXPECT_EQ(Rd32(emf, 40), 0x464D4520u);  // " EMF"
+    EXPECT_EQ(GetLE32(emf, 0), 1u);
+    EXPECT_EQ(GetLE32(emf, 40), 0x464D4520u);  // " EMF"
     // Bounds inclusive in pixels, frame in 0.01 mm at 96 dpi.
-    EXPECT_EQ(Rd32(emf, 8), 0u);
-    EXPECT_EQ(Rd32(emf, 16), 793u);
-    EXPECT_EQ(Rd32(emf, 20), 1122u);
-    EXPECT_EQ(Rd32(emf, 32), 21007u);  // 794 px = 210.08 mm, inclusive
-    EXPECT_EQ(Rd32(emf, 36), 29712u);  // 1123 px = 297.13 mm
-    EXPECT_EQ(Rd32(emf, 48), emf.size());
+    EXPECT_EQ(GetLE32(emf, 8), 0u);
+    EXPECT_EQ(GetLE32(emf, 16), 793u);
+    EXPECT_EQ(GetLE32(emf, 20), 1122u);
+    EXPECT_EQ(GetLE32(emf, 32), 21007u);  // 794 px = 210.08 mm, inclusive
+    EXPECT_EQ(GetLE32(emf, 36), 29712u);  // 1123 px = 297.13 mm
+    EXPECT_EQ(GetLE32(emf, 48), emf.size());
     const auto recs = Records(emf);
-    EXPECT_EQ(Rd32(emf, 52), recs.size());
+    EXPECT_EQ(GetLE32(emf, 52), recs.size());
     EXPECT_EQ(recs.back().first, static_cast<uint32_t>(kEof));
     EXPECT_EQ(recs.back().second + 20, emf.size());
-    EXPECT_EQ(Rd32(emf, 56) & 0xFFFF, 3u);  // the picture, a brush and a font
+    EXPECT_EQ(GetLE32(emf, 56) & 0xFFFF, 3u);  // the picture, a brush and a font
     // Reference device at exactly 96 pixels per inch.
-    EXPECT_EQ(Rd32(emf, 72) * 254, Rd32(emf, 80) * 960);
-    EXPECT_EQ(Rd32(emf, 76) * 254, Rd32(emf, 84) * 960);
+    EXPECT_EQ(GetLE32(emf, 72) * 254, GetLE32(emf, 80) * 960);
+    EXPECT_EQ(GetLE32(emf, 76) * 254, GetLE32(emf, 84) * 960);
     EXPECT_EQ(EmfNominalSize(emf), QSize(kA4W, kA4H));
     EXPECT_EQ(EmfDeclaredLength(emf), emf.size());
     std::string error;
     EXPECT_TRUE(ValidateEmf(emf, &error)) << error;
-    for (auto& [type, off] : recs) EXPECT_EQ(Rd32(emf, off + 4) % 4, 0u) << "record at " << off;
+    for (auto& [type, off] : recs) EXPECT_EQ(GetLE32(emf, off + 4) % 4, 0u) << "record at " << off;
 }
 
 TEST(Emf, FillsArePatternCopiesOfTheSelectedBrush) {
@@ -92,18 +92,18 @@ TEST(Emf, FillsArePatternCopiesOfTheSelectedBrush) {
     EXPECT_EQ(fills, 2);
     const size_t brush = FirstRecord(emf, kCreateBrush);
     ASSERT_NE(brush, std::string::npos);
-    EXPECT_EQ(Rd32(emf, brush + 16), 0x0000FFu);
-    EXPECT_EQ(Rd32(emf, brush + 24), static_cast<uint32_t>(kSelectObject));  // selected at once
+    EXPECT_EQ(GetLE32(emf, brush + 16), 0x0000FFu);
+    EXPECT_EQ(GetLE32(emf, brush + 24), static_cast<uint32_t>(kSelectObject));  // selected at once
     const size_t fill = FirstRecord(emf, kBitBlt);
     ASSERT_NE(fill, std::string::npos);
-    EXPECT_EQ(Rd32(emf, fill + 4), 100u);
-    EXPECT_EQ(Rd32(emf, fill + 24), 10u);  // destination x, y, width, height
-    EXPECT_EQ(Rd32(emf, fill + 28), 20u);
-    EXPECT_EQ(Rd32(emf, fill + 32), 30u);
-    EXPECT_EQ(Rd32(emf, fill + 36), 40u);
-    EXPECT_EQ(Rd32(emf, fill + 40), 0x00F00021u);  // PATCOPY
-    EXPECT_EQ(Rd32(emf, fill + 88), 0u);           // no bitmap
-    EXPECT_EQ(Rd32(emf, fill + 96), 0u);
+    EXPECT_EQ(GetLE32(emf, fill + 4), 100u);
+    EXPECT_EQ(GetLE32(emf, fill + 24), 10u);  // destination x, y, width, height
+    EXPECT_EQ(GetLE32(emf, fill + 28), 20u);
+    EXPECT_EQ(GetLE32(emf, fill + 32), 30u);
+    EXPECT_EQ(GetLE32(emf, fill + 36), 40u);
+    EXPECT_EQ(GetLE32(emf, fill + 40), 0x00F00021u);  // PATCOPY
+    EXPECT_EQ(GetLE32(emf, fill + 88), 0u);           // no bitmap
+    EXPECT_EQ(GetLE32(emf, fill + 96), 0u);
 
     const QImage img = RenderEmf(emf, QSize(100, 100), nullptr);
     ASSERT_FALSE(img.isNull());
@@ -125,19 +125,19 @@ TEST(Emf, PlaysRegionFillsRectanglesAndLines) {
     // bounds); two rectangles.
     for (uint32_t v : {1u, 1u, 8u, 8u, 64u, 0x80000004u /* black brush */, 32u, 1u, 2u, 32u, 1u, 1u, 9u, 9u, 1u, 1u,
                        2u, 2u, 5u, 5u, 6u, 6u})
-        rgn += std::string(4, '\0'), Wr32(rgn, rgn.size() - 4, v);
+        rgn += std::string(4, '\0'), PutLE32(rgn, rgn.size() - 4, v);
     std::string rect;
     for (uint32_t v : {0x80000005u})  // null brush: a rectangle outline only
-        rect += std::string(4, '\0'), Wr32(rect, rect.size() - 4, v);
+        rect += std::string(4, '\0'), PutLE32(rect, rect.size() - 4, v);
     auto record = [](uint32_t type, const std::string& body) {
         std::string out(8, '\0');
-        Wr32(out, 0, type);
-        Wr32(out, 4, static_cast<uint32_t>(8 + body.size()));
+        PutLE32(out, 0, type);
+        PutLE32(out, 4, static_cast<uint32_t>(8 + body.size()));
         return out + body;
     };
     auto ints = [](std::initializer_list<int32_t> v) {
         std::string out;
-        for (int32_t i : v) out += std::string(4, '\0'), Wr32(out, out.size() - 4, static_cast<uint32_t>(i));
+        for (int32_t i : v) out += std::string(4, '\0'), PutLE32(out, out.size() - 4, static_cast<uint32_t>(i));
         return out;
     };
     std::string extra = record(kFillRgn, rgn) + record(kSelectObject, rect) +
@@ -146,8 +146,8 @@ TEST(Emf, PlaysRegionFillsRectanglesAndLines) {
                         record(54 /* LINETO */, ints({90, 50}));
     const size_t eof = Records(emf).back().second;
     emf.insert(eof, extra);
-    Wr32(emf, 48, static_cast<uint32_t>(emf.size()));
-    Wr32(emf, 52, Rd32(emf, 52) + 6);
+    PutLE32(emf, 48, static_cast<uint32_t>(emf.size()));
+    PutLE32(emf, 52, GetLE32(emf, 52) + 6);
     std::string error;
     const QImage img = RenderEmf(emf, QSize(100, 100), &error);
     ASSERT_FALSE(img.isNull()) << error;
@@ -161,11 +161,11 @@ TEST(Emf, PlaysRegionFillsRectanglesAndLines) {
     // A region that claims more rectangles than it holds.
     std::string bad = emf;
     const size_t at = FirstRecord(bad, kFillRgn);
-    Wr32(bad, at + 40, 0x08000000u);
+    PutLE32(bad, at + 40, 0x08000000u);
     EXPECT_FALSE(ValidateEmf(bad, &error));
     EXPECT_NE(error.find("rectangles"), std::string::npos) << error;
     bad = emf;
-    Wr32(bad, at + 24, 0xFFFFFFF0u);
+    PutLE32(bad, at + 24, 0xFFFFFFF0u);
     EXPECT_FALSE(ValidateEmf(bad, &error));
     EXPECT_NE(error.find("outside the record"), std::string::npos) << error;
 }
@@ -179,10 +179,10 @@ TEST(Emf, TextCarriesTheFontAndRealAdvances) {
 
     const size_t font = FirstRecord(emf, kExtCreateFont);
     ASSERT_NE(font, std::string::npos);
-    EXPECT_EQ(static_cast<int32_t>(Rd32(emf, font + 12)), -20);
+    EXPECT_EQ(static_cast<int32_t>(GetLE32(emf, font + 12)), -20);
     QString face;
     for (int i = 0; i < 32; ++i) {
-        const uint16_t c = static_cast<uint16_t>(Rd32(emf, font + 40 + 2 * i) & 0xFFFF);
+        const uint16_t c = static_cast<uint16_t>(GetLE32(emf, font + 40 + 2 * i) & 0xFFFF);
         if (!c) break;
         face += QChar(c);
     }
@@ -191,20 +191,20 @@ TEST(Emf, TextCarriesTheFontAndRealAdvances) {
     const size_t t = FirstRecord(emf, kExtTextOutW);
     ASSERT_NE(t, std::string::npos);
     const QFontMetrics fm(f);
-    EXPECT_EQ(static_cast<int32_t>(Rd32(emf, t + 36)), 5);
-    EXPECT_EQ(static_cast<int32_t>(Rd32(emf, t + 40)), 7 + fm.ascent());  // baseline
-    const uint32_t n = Rd32(emf, t + 44), offString = Rd32(emf, t + 48), options = Rd32(emf, t + 52),
-                   offDx = Rd32(emf, t + 72);
+    EXPECT_EQ(static_cast<int32_t>(GetLE32(emf, t + 36)), 5);
+    EXPECT_EQ(static_cast<int32_t>(GetLE32(emf, t + 40)), 7 + fm.ascent());  // baseline
+    const uint32_t n = GetLE32(emf, t + 44), offString = GetLE32(emf, t + 48), options = GetLE32(emf, t + 52),
+                   offDx = GetLE32(emf, t + 72);
     ASSERT_EQ(n, static_cast<uint32_t>(text.size()));
     EXPECT_EQ(options & 2u, 2u);  // ETO_OPAQUE
-    EXPECT_EQ(static_cast<int32_t>(Rd32(emf, t + 64)), 5 + fm.horizontalAdvance(text));
+    EXPECT_EQ(static_cast<int32_t>(GetLE32(emf, t + 64)), 5 + fm.horizontalAdvance(text));
     QString back;
-    for (uint32_t i = 0; i < n; ++i) back += QChar(static_cast<uint16_t>(Rd32(emf, t + offString + 2 * i) & 0xFFFF));
+    for (uint32_t i = 0; i < n; ++i) back += QChar(static_cast<uint16_t>(GetLE32(emf, t + offString + 2 * i) & 0xFFFF));
     EXPECT_EQ(back, text);
     int64_t sum = 0;
     std::vector<int32_t> dx;
     for (uint32_t i = 0; i < n; ++i) {
-        dx.push_back(static_cast<int32_t>(Rd32(emf, t + offDx + 4 * i)));
+        dx.push_back(static_cast<int32_t>(GetLE32(emf, t + offDx + 4 * i)));
         sum += dx.back();
     }
     // Real glyph advances: a W is wider than an i, and they add up to the text's width.
@@ -221,7 +221,7 @@ TEST(Emf, TextCarriesTheFontAndRealAdvances) {
     };
     EXPECT_GT(inkCount(RenderEmf(emf, QSize(400, 100), nullptr)), 50);
     std::string glyphs = emf;
-    Wr32(glyphs, t + 52, options | 0x10);
+    PutLE32(glyphs, t + 52, options | 0x10);
     const QImage g = RenderEmf(glyphs, QSize(400, 100), nullptr);
     ASSERT_FALSE(g.isNull());
     EXPECT_EQ(inkCount(g), 0);
@@ -292,17 +292,17 @@ TEST(Emf, FrameGivesTheSheetWhenBoundsCoverLess) {
     r.FillRect(QRect(150, 50, 50, 50), kBlue);
     std::string emf = r.Finish();
     ASSERT_EQ(EmfNominalSize(emf), QSize(200, 100));
-    Wr32(emf, 8, 150);  // bounds: the fill only
-    Wr32(emf, 12, 50);
+    PutLE32(emf, 8, 150);  // bounds: the fill only
+    PutLE32(emf, 12, 50);
     EXPECT_EQ(EmfNominalSize(emf), QSize(200, 100));
     QImage img = RenderEmf(emf, QSize(200, 100), nullptr);
     ASSERT_FALSE(img.isNull());
     EXPECT_EQ(img.pixel(150, 50), qRgb(0, 0, 255));
     EXPECT_EQ(img.pixel(149, 50), qRgb(255, 255, 255));
-    Wr32(emf, 8, 0);  // bounds of nothing drawn
-    Wr32(emf, 12, 0);
-    Wr32(emf, 16, 0xFFFFFFFFu);
-    Wr32(emf, 20, 0xFFFFFFFFu);
+    PutLE32(emf, 8, 0);  // bounds of nothing drawn
+    PutLE32(emf, 12, 0);
+    PutLE32(emf, 16, 0xFFFFFFFFu);
+    PutLE32(emf, 20, 0xFFFFFFFFu);
     EXPECT_EQ(EmfNominalSize(emf), QSize(200, 100));
     img = RenderEmf(emf, QSize(400, 200), nullptr);
     ASSERT_FALSE(img.isNull());
@@ -338,49 +338,49 @@ TEST(Emf, MalformedPicturesAreRefused) {
     };
     const Case cases[] = {
         {"empty", [](std::string& s) { s.clear(); }, "too short"},
-        {"not a header", [](std::string& s) { Wr32(s, 0, 2); }, "not a metafile header"},
-        {"signature", [](std::string& s) { Wr32(s, 40, 0x12345678); }, "signature"},
-        {"length past the bytes", [](std::string& s) { Wr32(s, 48, static_cast<uint32_t>(s.size() + 4)); }, "length"},
-        {"length not a multiple of 4", [](std::string& s) { Wr32(s, 48, static_cast<uint32_t>(s.size() - 2)); }, "length"},
-        {"header size huge", [](std::string& s) { Wr32(s, 4, 0xFFFFFFF0u); }, "header record size"},
-        {"record count", [](std::string& s) { Wr32(s, 52, Rd32(s, 52) + 1); }, "records"},
-        {"no handles", [](std::string& s) { Wr32(s, 56, 0); }, "object table"},
-        {"empty bounds and frame", [](std::string& s) { Wr32(s, 16, 0xFFFFFFFFu); Wr32(s, 32, 0xFFFFFFF0u); }, "bounds"},
-        {"empty bounds, no device", [](std::string& s) { Wr32(s, 16, 0xFFFFFFFFu); Wr32(s, 80, 0); }, "bounds"},
-        {"huge bounds and frame", [](std::string& s) { Wr32(s, 16, 0x7FFFFFFFu); Wr32(s, 32, 0x7FFFFFFFu); }, "bounds"},
-        {"record size zero", [&](std::string& s) { Wr32(s, second + 4, 0); }, "bad size"},
-        {"record size odd", [&](std::string& s) { Wr32(s, second + 4, 14); }, "bad size"},
-        {"record past the end", [&](std::string& s) { Wr32(s, second + 4, 0x7FFFFFF0u); }, "runs past"},
-        {"huge char count", [&](std::string& s) { Wr32(s, text + 44, 0x40000000u); }, "outside the record"},
-        {"string offset outside", [&](std::string& s) { Wr32(s, text + 48, 0xFFFFFFF0u); }, "outside the record"},
-        {"advances outside", [&](std::string& s) { Wr32(s, text + 72, Rd32(s, text + 4) - 4); }, "advances"},
+        {"not a header", [](std::string& s) { PutLE32(s, 0, 2); }, "not a metafile header"},
+        {"signature", [](std::string& s) { PutLE32(s, 40, 0x12345678); }, "signature"},
+        {"length past the bytes", [](std::string& s) { PutLE32(s, 48, static_cast<uint32_t>(s.size() + 4)); }, "length"},
+        {"length not a multiple of 4", [](std::string& s) { PutLE32(s, 48, static_cast<uint32_t>(s.size() - 2)); }, "length"},
+        {"header size huge", [](std::string& s) { PutLE32(s, 4, 0xFFFFFFF0u); }, "header record size"},
+        {"record count", [](std::string& s) { PutLE32(s, 52, GetLE32(s, 52) + 1); }, "records"},
+        {"no handles", [](std::string& s) { PutLE32(s, 56, 0); }, "object table"},
+        {"empty bounds and frame", [](std::string& s) { PutLE32(s, 16, 0xFFFFFFFFu); PutLE32(s, 32, 0xFFFFFFF0u); }, "bounds"},
+        {"empty bounds, no device", [](std::string& s) { PutLE32(s, 16, 0xFFFFFFFFu); PutLE32(s, 80, 0); }, "bounds"},
+        {"huge bounds and frame", [](std::string& s) { PutLE32(s, 16, 0x7FFFFFFFu); PutLE32(s, 32, 0x7FFFFFFFu); }, "bounds"},
+        {"record size zero", [&](std::string& s) { PutLE32(s, second + 4, 0); }, "bad size"},
+        {"record size odd", [&](std::string& s) { PutLE32(s, second + 4, 14); }, "bad size"},
+        {"record past the end", [&](std::string& s) { PutLE32(s, second + 4, 0x7FFFFFF0u); }, "runs past"},
+        {"huge char count", [&](std::string& s) { PutLE32(s, text + 44, 0x40000000u); }, "outside the record"},
+        {"string offset outside", [&](std::string& s) { PutLE32(s, text + 48, 0xFFFFFFF0u); }, "outside the record"},
+        {"advances outside", [&](std::string& s) { PutLE32(s, text + 72, GetLE32(s, text + 4) - 4); }, "advances"},
         {"text record short", [&](std::string& s) {
-             s.erase(text + 72, Rd32(s, text + 4) - 72);
-             Wr32(s, text + 4, 72);
-             Wr32(s, 48, static_cast<uint32_t>(s.size()));
+             s.erase(text + 72, GetLE32(s, text + 4) - 72);
+             PutLE32(s, text + 4, 72);
+             PutLE32(s, 48, static_cast<uint32_t>(s.size()));
          }, "shorter than"},
-        {"bitmap bits huge", [&](std::string& s) { Wr32(s, bmp + 60, 0x40000000u); }, "outside the record"},
-        {"bitmap header offset", [&](std::string& s) { Wr32(s, bmp + 48, 0xFFFFFFFCu); }, "outside the record"},
-        {"bitmap wider than its bits", [&](std::string& s) { Wr32(s, bmp + 80 + 4, 5000); }, "holds"},
-        {"bitmap height minimum", [&](std::string& s) { Wr32(s, bmp + 80 + 8, 0x80000000u); }, "bitmap size"},
-        {"bitmap huge", [&](std::string& s) { Wr32(s, bmp + 80 + 4, 0x7FFFFFFF); Wr32(s, bmp + 80 + 8, 0x7FFFFFFF); }, "too large"},
-        {"bitmap depth", [&](std::string& s) { Wr32(s, bmp + 80 + 12, 1 | (7u << 16)); }, "bits per pixel"},
-        {"bitmap header size", [&](std::string& s) { Wr32(s, bmp + 80, 4000); }, "bitmap header size"},
-        {"fill with a bitmap outside", [&](std::string& s) { Wr32(s, fill + 88, 40); Wr32(s, fill + 84, 0xFFFFFFF0u); }, "outside the record"},
-        {"fill with a short bitmap header", [&](std::string& s) { Wr32(s, fill + 88, 12); }, "bitmap header of 12"},
-        {"object outside the table", [&](std::string& s) { Wr32(s, sel + 8, 70); }, "outside the table"},
-        {"font slot outside", [&](std::string& s) { Wr32(s, font + 8, 0); }, "outside the table"},
+        {"bitmap bits huge", [&](std::string& s) { PutLE32(s, bmp + 60, 0x40000000u); }, "outside the record"},
+        {"bitmap header offset", [&](std::string& s) { PutLE32(s, bmp + 48, 0xFFFFFFFCu); }, "outside the record"},
+        {"bitmap wider than its bits", [&](std::string& s) { PutLE32(s, bmp + 80 + 4, 5000); }, "holds"},
+        {"bitmap height minimum", [&](std::string& s) { PutLE32(s, bmp + 80 + 8, 0x80000000u); }, "bitmap size"},
+        {"bitmap huge", [&](std::string& s) { PutLE32(s, bmp + 80 + 4, 0x7FFFFFFF); PutLE32(s, bmp + 80 + 8, 0x7FFFFFFF); }, "too large"},
+        {"bitmap depth", [&](std::string& s) { PutLE32(s, bmp + 80 + 12, 1 | (7u << 16)); }, "bits per pixel"},
+        {"bitmap header size", [&](std::string& s) { PutLE32(s, bmp + 80, 4000); }, "bitmap header size"},
+        {"fill with a bitmap outside", [&](std::string& s) { PutLE32(s, fill + 88, 40); PutLE32(s, fill + 84, 0xFFFFFFF0u); }, "outside the record"},
+        {"fill with a short bitmap header", [&](std::string& s) { PutLE32(s, fill + 88, 12); }, "bitmap header of 12"},
+        {"object outside the table", [&](std::string& s) { PutLE32(s, sel + 8, 70); }, "outside the table"},
+        {"font slot outside", [&](std::string& s) { PutLE32(s, font + 8, 0); }, "outside the table"},
         {"fill record short", [&](std::string& s) {
              s.erase(fill + 96, 4);
-             Wr32(s, fill + 4, 96);
-             Wr32(s, 48, static_cast<uint32_t>(s.size()));
+             PutLE32(s, fill + 4, 96);
+             PutLE32(s, 48, static_cast<uint32_t>(s.size()));
          }, "shorter than"},
-        {"second header", [&](std::string& s) { Wr32(s, second, 1); }, "second header"},
-        {"no EOF", [&](std::string& s) { Wr32(s, recs.back().second, 70); }, "no EOF"},
+        {"second header", [&](std::string& s) { PutLE32(s, second, 1); }, "second header"},
+        {"no EOF", [&](std::string& s) { PutLE32(s, recs.back().second, 70); }, "no EOF"},
         {"records after EOF", [&](std::string& s) {
              s += s.substr(recs.back().second);
-             Wr32(s, 48, static_cast<uint32_t>(s.size()));
-             Wr32(s, 52, Rd32(s, 52) + 1);
+             PutLE32(s, 48, static_cast<uint32_t>(s.size()));
+             PutLE32(s, 52, GetLE32(s, 52) + 1);
          }, "follow the EOF"},
     };
     for (const Case& c : cases) {

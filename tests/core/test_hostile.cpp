@@ -64,14 +64,14 @@ QRgb BlockAnd(const Canvas& src, int64_t i, int64_t j, int64_t sl, int64_t st, i
 
 std::string Record(uint32_t type, const std::string& body) {
     std::string out(8, '\0');
-    testing_emf::Wr32(out, 0, type);
-    testing_emf::Wr32(out, 4, static_cast<uint32_t>(8 + body.size()));
+    PutLE32(out, 0, type);
+    PutLE32(out, 4, static_cast<uint32_t>(8 + body.size()));
     return out + body;
 }
 
 std::string Ints(std::initializer_list<uint32_t> v) {
     std::string out;
-    for (uint32_t i : v) out += std::string(4, '\0'), testing_emf::Wr32(out, out.size() - 4, i);
+    for (uint32_t i : v) out += std::string(4, '\0'), PutLE32(out, out.size() - 4, i);
     return out;
 }
 
@@ -79,8 +79,8 @@ std::string Ints(std::initializer_list<uint32_t> v) {
 std::string WithRecords(std::string emf, const std::string& records, uint32_t count) {
     const size_t eof = testing_emf::Records(emf).back().second;
     emf.insert(eof, records);
-    testing_emf::Wr32(emf, 48, static_cast<uint32_t>(emf.size()));
-    testing_emf::Wr32(emf, 52, testing_emf::Rd32(emf, 52) + count);
+    PutLE32(emf, 48, static_cast<uint32_t>(emf.size()));
+    PutLE32(emf, 52, GetLE32(emf, 52) + count);
     return emf;
 }
 

@@ -40,7 +40,7 @@ std::string PageOf(const PageList& list, int n) {
     return p ? p->Emf : std::string("<none>");
 }
 
-int32_t I32(const std::string& s, size_t at) { return static_cast<int32_t>(Rd32(s, at)); }
+int32_t I32(const std::string& s, size_t at) { return static_cast<int32_t>(GetLE32(s, at)); }
 
 std::string HeaderBytes(PageStream& s) {
     std::string h(128, '\0');
@@ -102,8 +102,8 @@ TEST(PageStream, ThreePagesSavedAndLoaded) {
     size_t expected = 128;
     for (auto& p : t.pages) expected += 12 + p.size();
     EXPECT_EQ(bytes.size(), expected);
-    EXPECT_EQ(Rd32(bytes, 0) & 0xFFFF, 3u);
-    EXPECT_EQ(Rd32(bytes, 0) >> 16, 305u);
+    EXPECT_EQ(GetLE32(bytes, 0) & 0xFFFF, 3u);
+    EXPECT_EQ(GetLE32(bytes, 0) >> 16, 305u);
     EXPECT_EQ(I32(bytes, 8), 3);
     EXPECT_EQ(bytes[25], 0);
     EXPECT_EQ(I32(bytes, 128), 1);  // first record
@@ -367,20 +367,20 @@ TEST(PageStream, MalformedFilesAreRefused) {
         {"127 bytes", [](std::string& s) { s.resize(127); }, "shorter than the 128-byte header"},
         {"tag 1", [](std::string& s) { s[0] = 4; }, "tags"},
         {"tag 2", [](std::string& s) { s[2] = 0; }, "tags"},
-        {"negative count", [](std::string& s) { Wr32(s, 8, 0xFFFFFFFFu); }, "page count of -1"},
-        {"count too high", [](std::string& s) { Wr32(s, 8, 4); }, "cut off"},
-        {"count huge", [](std::string& s) { Wr32(s, 8, 0x7FFFFFFF); }, "cut off"},
-        {"count too low", [](std::string& s) { Wr32(s, 8, 2); }, "follow the last page"},
+        {"negative count", [](std::string& s) { PutLE32(s, 8, 0xFFFFFFFFu); }, "page count of -1"},
+        {"count too high", [](std::string& s) { PutLE32(s, 8, 4); }, "cut off"},
+        {"count huge", [](std::string& s) { PutLE32(s, 8, 0x7FFFFFFF); }, "cut off"},
+        {"count too low", [](std::string& s) { PutLE32(s, 8, 2); }, "follow the last page"},
         {"compressed", [](std::string& s) { s[25] = 1; }, "compressed"},
-        {"page number", [](std::string& s) { Wr32(s, 128, 2); }, "page number 2"},
-        {"next beyond the file", [](std::string& s) { Wr32(s, 132, 0x7FFFFFF0); }, "outside the file"},
-        {"next backwards", [&](std::string& s) { Wr32(s, r2 + 4, 128); }, "outside the file"},
-        {"next negative", [&](std::string& s) { Wr32(s, r3 + 4, 0x80000000u); }, "outside the file"},
-        {"next too short", [&](std::string& s) { Wr32(s, r2 + 4, static_cast<uint32_t>(r2 + 12)); }, "not an enhanced metafile"},
-        {"back offset", [&](std::string& s) { Wr32(s, r2 - 4, 0); }, "ends with the offset 0"},
-        {"picture length", [&](std::string& s) { Wr32(s, 136 + 48, Rd32(s, 136 + 48) - 4); }, "length"},
-        {"picture header", [&](std::string& s) { Wr32(s, r2 + 8, 2); }, "not an enhanced metafile"},
-        {"picture record size", [&](std::string& s) { Wr32(s, r3 + 8 + Rd32(s, r3 + 12) + 4, 0xFFFFFF00u); }, "malformed picture"},
+        {"page number", [](std::string& s) { PutLE32(s, 128, 2); }, "page number 2"},
+        {"next beyond the file", [](std::string& s) { PutLE32(s, 132, 0x7FFFFFF0); }, "outside the file"},
+        {"next backwards", [&](std::string& s) { PutLE32(s, r2 + 4, 128); }, "outside the file"},
+        {"next negative", [&](std::string& s) { PutLE32(s, r3 + 4, 0x80000000u); }, "outside the file"},
+        {"next too short", [&](std::string& s) { PutLE32(s, r2 + 4, static_cast<uint32_t>(r2 + 12)); }, "not an enhanced metafile"},
+        {"back offset", [&](std::string& s) { PutLE32(s, r2 - 4, 0); }, "ends with the offset 0"},
+        {"picture length", [&](std::string& s) { PutLE32(s, 136 + 48, GetLE32(s, 136 + 48) - 4); }, "length"},
+        {"picture header", [&](std::string& s) { PutLE32(s, r2 + 8, 2); }, "not an enhanced metafile"},
+        {"picture record size", [&](std::string& s) { PutLE32(s, r3 + 8 + GetLE32(s, r3 + 12) + 4, 0xFFFFFF00u); }, "malformed picture"},
         {"trailing bytes", [](std::string& s) { s += std::string(8, '\0'); }, "follow the last page"},
         {"last record cut", [](std::string& s) { s.resize(s.size() - 4); }, "outside the file"},
     };
