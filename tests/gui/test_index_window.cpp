@@ -188,3 +188,19 @@ TEST(IndexWindow, FootprintRowShowsItsFileWhenChosen) {
     ClickCell(w.DBGrid2, 1, 0);
     EXPECT_NE(w.DBMemo1->toPlainText().indexOf("$MODULE R1"), -1);
 }
+
+// Saves docs/index-window.png when TARNEL_SCREENSHOT_DIR names a folder.
+TEST(IndexWindow, Screenshot) {
+    const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
+    FolderFileList files(TARNEL_SOURCE_DIR "/samples");
+    TForm2 w(files);
+    w.resize(760, 520);
+    w.show();
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    ASSERT_GT(w.DBGrid2->model()->rowCount(), 3);
+    ClickCell(w.DBGrid2, 3, 0);
+    QApplication::processEvents();
+    ASSERT_TRUE(w.grab().save(QDir(out).filePath("index-window.png")));
+}
