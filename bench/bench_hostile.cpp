@@ -4,11 +4,10 @@
 // (defaults: tarnel-cli beside this program, ../shared/robustness from here
 // or from the build folder's parent). The report-file reproducers come from
 // that folder's gen_repro.py when it is there.
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include "benchutil.h"
+
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,35 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Run {
-    double seconds = 0;
-    double peakMb = 0;
-    int code = -1;
-};
-
-Run RunCli(const std::string& cli, const std::vector<std::string>& args) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(cli.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(127);
-        execv(cli.c_str(), argv.data());
-        _exit(127);
-    }
-    Run r;
-    int status = 0;
-    rusage ru{};
-    if (pid > 0 && wait4(pid, &status, 0, &ru) == pid) {
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.peakMb = ru.ru_maxrss / 1024.0;
-    }
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return r;
-}
 
 void Write(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
@@ -87,7 +57,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);  // before any fork
     auto row = [&](const fs::path& file, const std::string& verb, std::vector<std::string> args) {
         if (!fs::exists(file)) return;
-        const Run r = RunCli(cli, args);
+        const tarnel::bench::ProgramRun r = tarnel::bench::RunProgram(cli, args);
         std::printf("%-44s %-12s %9.2f %9.1f %5d\n", file.filename().c_str(), verb.c_str(), r.seconds, r.peakMb, r.code);
         std::fflush(stdout);
     };
@@ -105,7 +75,7 @@ int main(int argc, char** argv) {
         const fs::path f = work / n;
         row(f, "qrp-info", {"qrp-info", f.string()});
         row(f, "qrp-page", {"qrp-page", f.string(), "1", "--png", (work / "p.png").string()});
-        if (std::string(n) != "pages_20k.qrp") row(f, "qrp-pdf", {"qrp-pdf", f.string(), (work / "p").string()});
+        row(f, "qrp-pdf", {"qrp-pdf", f.string(), (work / "p").string()});
     }
     for (const char* n : {"emf_player_segv_reduced.qrp"})
         row(shared / n, "qrp-page", {"qrp-page", (shared / n).string(), "1", "--png", (work / "p.png").string()});

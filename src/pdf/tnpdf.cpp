@@ -1,5 +1,6 @@
 #include "pdf/tnpdf.h"
 
+#include "pdf/rowdeflate.h"
 #include "report/tempfile.h"
 
 #include <unistd.h>
@@ -156,6 +157,11 @@ QImage ToHalftone8(const QImage& bitmap) {
     for (int y = 0; y < H; ++y) {
         const QRgb* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* d = out.scanLine(y);
+        // Pages are mostly blank rows: a row like the one above is copied.
+        if (y > 0 && std::memcmp(s, src.constScanLine(y - 1), static_cast<size_t>(W) * sizeof(QRgb)) == 0) {
+            std::memcpy(d, out.constScanLine(y - 1), static_cast<size_t>(W));
+            continue;
+        }
         QRgb last = 0;
         uint8_t lastIndex = 0;
         bool have = false;
@@ -354,10 +360,6 @@ void TPrintPDF::DrawBitmap(int x, int y, QImage& bitmap) {
     const int k = PlaceImage(x, y, bitmap.width(), bitmap.height());
 
     const int W = bitmap.width(), H = bitmap.height();
-    std::string samples;
-    samples.resize(static_cast<size_t>(W) * static_cast<size_t>(H));
-    for (int row = 0; row < H; ++row)
-        std::copy_n(bitmap.constScanLine(row), W, samples.begin() + static_cast<ptrdiff_t>(row) * W);
 
     const QList<QRgb> table = bitmap.colorTable();
     std::string palette;
@@ -369,7 +371,14 @@ void TPrintPDF::DrawBitmap(int x, int y, QImage& bitmap) {
         palette += entry;
     }
 
-    const std::string data = Compress ? Deflate(samples) : samples;
+    std::string data;
+    if (Compress) {
+        data = DeflateRows(bitmap.constBits(), bitmap.bytesPerLine(), W, H);
+    } else {
+        data.resize(static_cast<size_t>(W) * static_cast<size_t>(H));
+        for (int row = 0; row < H; ++row)
+            std::memcpy(data.data() + static_cast<ptrdiff_t>(row) * W, bitmap.constScanLine(row), static_cast<size_t>(W));
+    }
     std::string body;
     Line(body, "<< /Type /XObject");
     Line(body, "/Subtype /Image");
