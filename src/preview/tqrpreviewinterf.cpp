@@ -1,7 +1,7 @@
 #include "preview/tqrpreviewinterf.h"
 
 #include "pdf/ui/Prgrs.h"
-#include "report/emf.h"
+#include "report/emfplayer.h"
 
 #include <QApplication>
 #include <QPointer>

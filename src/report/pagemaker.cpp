@@ -1,6 +1,6 @@
 #include "report/pagemaker.h"
 
-#include "report/emf.h"
+#include "report/emfrecorder.h"
 
 namespace tarnel {
 

@@ -2,7 +2,7 @@
 
 #include "report/tempfile.h"
 
-#include "report/emf.h"
+#include "report/emfplayer.h"
 
 #include <QDate>
 #include <QDateTime>
