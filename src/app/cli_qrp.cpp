@@ -1,7 +1,7 @@
 // tarnel-cli qrp-info / qrp-page: what a saved report file holds, and one
 // of its pages as a picture.
 #include "app/cli.h"
-#include "report/emf.h"
+#include "report/emfplayer.h"
 #include "report/pagestream.h"
 
 #include <QImage>

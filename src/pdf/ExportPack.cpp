@@ -1,7 +1,7 @@
 #include "pdf/ExportPack.h"
 
 #include "pdf/tnpdf.h"
-#include "report/emf.h"
+#include "report/emfplayer.h"
 #include "report/pagestream.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 // The page display of the preview window: one page picture on a sheet with
 // outline and shadow, zoomed and scrolled.
-#include "report/previewlogic.h"
+#include "preview/core/previewlogic.h"
 
 #include <QAbstractScrollArea>
 #include <functional>

@@ -1,14 +1,20 @@
 #include "preview/tqrpreviewinterf.h"
 
 #include "pdf/ui/Prgrs.h"
-#include "report/emf.h"
+#include "report/emfplayer.h"
 
 #include <QApplication>
 #include <QPointer>
 
 namespace tarnel {
 
-RecorderView::RecorderView(std::shared_ptr<PageRecorder> recorder) : rec_(std::move(recorder)) {}
+RecorderView::RecorderView(std::shared_ptr<PageRecorder> recorder) : rec_(std::move(recorder)) {
+    rec_->Display([this](int n) {
+        if (OnPageAvailable) OnPageAvailable(n);
+    });
+}
+
+RecorderView::~RecorderView() { rec_->Display(nullptr); }
 
 int RecorderView::PageCount() const { return rec_->PageCount(); }
 
@@ -72,10 +78,6 @@ TPrevForm* tqrpreviewinterf::Make(std::shared_ptr<PageRecorder> recorder) {
     form->setAttribute(Qt::WA_DeleteOnClose, true);
     QObject::connect(form, &QObject::destroyed, [view] { delete view; });
     UseExportWindows(form->ExQR1, form);
-    recorder->ShowingPreview = true;
-    recorder->Client = [f = QPointer<TPrevForm>(form)](int n) {
-        if (f) f->QRPreview1->PageAvailable(n);
-    };
     g_last = form;
     return form;
 }

@@ -17,7 +17,10 @@ namespace tarnel {
 // The preview window's view of a page recorder.
 class RecorderView : public PreviewRecorder {
 public:
+    // Puts itself on the recorder as its page display: the recorder's
+    // announcements reach the window through OnPageAvailable.
     explicit RecorderView(std::shared_ptr<PageRecorder> recorder);
+    ~RecorderView() override;
     int PageCount() const override;
     std::optional<std::string> Page(int n) const override;
     std::string Title() const override;

@@ -3,9 +3,13 @@
 // footer bands, filled column by column from a data callback, each finished
 // page recorded as a page picture in the PageList of a PageRecorder.
 // Geometry is in tenths of a millimetre; a run turns it into page pixels
-// with F = pixels per inch / 254, rounding halves to even.
+// with F = pixels per inch / 254, rounding halves to even. The report holds
+// the design; each run lays it out in a ReportRun of its own.
 #include "report/pagecanvas.h"
+#include "report/pagemaker.h"
+#include "report/pagerecorder.h"
 #include "report/pagestream.h"
+#include "report/previewprovider.h"
 #include "report/reportelements.h"
 
 #include <QDateTime>
@@ -19,6 +23,8 @@
 namespace tarnel {
 
 class PageReport;
+class PreviewSession;
+class ReportRun;
 
 enum class BandKind { rbPageHeader, rbDetail, rbPageFooter };
 
@@ -65,126 +71,6 @@ public:
 private:
     std::vector<std::unique_ptr<ReportElement>> elements_;
 };
-
-// Makes the canvas of each new page and turns a finished one into its
-// picture bytes (EMF).
-class PageMaker {
-public:
-    virtual ~PageMaker() = default;
-    virtual std::unique_ptr<PageCanvas> Open(QSize pagePixels) = 0;
-    virtual std::string Close(PageCanvas& page) = 0;
-};
-
-// Pages recorded by EmfRecorder.
-class EmfPageMaker : public PageMaker {
-public:
-    std::unique_ptr<PageCanvas> Open(QSize pagePixels) override;
-    std::string Close(PageCanvas& page) override;
-};
-
-enum class RecorderStatus { Ready, Busy, Finished };
-
-// Print settings kept with the pages: paper size row (9 = A4) and
-// orientation, as recognised when a report file is loaded.
-struct RecorderPrintSettings {
-    int PaperSize = 9;
-    bool Landscape = false;
-};
-
-class PageRecorder {
-public:
-    PageRecorder();
-    ~PageRecorder();
-    PageRecorder(const PageRecorder&) = delete;
-    PageRecorder& operator=(const PageRecorder&) = delete;
-
-    RecorderStatus Status() const { return status_; }
-    // Pages opened so far (the page being drawn included).
-    int PageCount() const { return pageCount_; }
-    // Pages finished and appended to the PageList.
-    int AvailablePages() const { return available_; }
-    // A copy of page n, 1 <= n <= page count, while busy or finished and
-    // once the page has been appended; nothing otherwise.
-    std::optional<RecordedPage> Page(int n) const;
-    PageList* Pages() const { return list_.get(); }
-    // Takes the pages away (for a run without a window).
-    std::unique_ptr<PageList> TakePages();
-
-    std::string Title;
-    double Factor() const { return f_; }
-    int PixelsPerInch() const { return ppi_; }
-    bool Cancelled() const { return cancelled_; }
-    bool Loaded() const { return loaded_; }
-    PageReport* Master() const { return master_; }
-    RecorderPrintSettings PrintSettings;
-    // Paper size of the report, tenths of a millimetre (for the display).
-    double PaperWidth = 2100, PaperLength = 2970;
-
-    // The page display that receives the page-available notifications
-    // (number of available pages); posted through the event loop.
-    std::function<void(int)> Client;
-    bool ShowingPreview = false;
-    // Called when the recorder is destroyed, so a window that still points
-    // at it can let go.
-    std::function<void()> OnReleased;
-
-    // How pages are drawn; EMF unless replaced before the run starts.
-    void SetPageMaker(std::shared_ptr<PageMaker> maker) { maker_ = std::move(maker); }
-
-    // Stops a run in progress at the next band.
-    void Cancel();
-    // The preview window closes: a run in progress is cancelled, otherwise
-    // the recorder and its pages are released.
-    void ClosePreview();
-    // Writes the pages to path; NotFinished (nothing written) while the run
-    // has not finished. Throws ReportFileError on a write error.
-    SaveResult Save(const std::string& path);
-    // Replaces the pages with a report file, checked whole first: on a bad
-    // file it throws ReportFileError and keeps the previous pages. A run in
-    // progress is cancelled and no longer reaches the pages.
-    void Load(const std::string& path);
-    // Frees the pages (deleting a temporary file).
-    void Release();
-
-    // The run's side.
-    void StartDocument(PageReport* master, QSize pagePixels, int ppi);
-    PageCanvas& NewPage();
-    void EndDocument();
-    PageCanvas* CurrentPage() const { return open_.get(); }
-
-private:
-    friend class PageReport;
-    void ClosePage(bool count);
-    void Post(int available);
-
-    RecorderStatus status_ = RecorderStatus::Ready;
-    std::unique_ptr<PageList> list_;
-    std::unique_ptr<PageList> detached_;  // a cancelled run's pages after a load
-    bool runDetached_ = false;
-    std::unique_ptr<PageCanvas> open_;
-    std::shared_ptr<PageMaker> maker_;
-    QSize pagePixels_;
-    int pageCount_ = 0, available_ = 0;
-    bool cancelled_ = false;
-    bool loaded_ = false;
-    double f_ = 96.0 / 254.0;
-    int ppi_ = 96;
-    PageReport* master_ = nullptr;
-    std::shared_ptr<bool> alive_;
-};
-
-// How a preview window is opened for a recorder; the main window registers
-// one at start-up. Show binds the window's page display to the recorder
-// (Client, ShowingPreview), shows it without blocking and returns; the
-// window calls ClosePreview when it closes.
-class PreviewProvider {
-public:
-    virtual ~PreviewProvider() = default;
-    virtual void Show(std::shared_ptr<PageRecorder> recorder) = 0;
-    virtual void ShowModal(std::shared_ptr<PageRecorder> recorder) = 0;
-};
-void RegisterPreviewProvider(PreviewProvider* provider);
-PreviewProvider* RegisteredPreviewProvider();
 
 // Where a band was placed, for observers (tenths of a millimetre).
 struct BandPlacement {
@@ -260,49 +146,24 @@ public:
     // Runs the report into recorder (status ready).
     void Run(PageRecorder& recorder);
 
-    // Run state.
-    bool Available() const { return available_; }
-    bool Cancelled() const { return cancelled_; }
-    bool LastPage() const { return lastPage_; }
-    double CurrentX() const { return curX_; }
-    double CurrentY() const { return curY_; }
-    int CurrentColumn() const { return curColumn_; }
-    double ColumnTop() const { return columnTop_; }
-    int PageCount() const { return pageCount_; }
-    double PageFooterSize() const { return footerSize_; }
-    const std::shared_ptr<PageRecorder>& Recorder() const { return recorder_; }
+    // No run in progress.
+    bool Available() const { return run_ == nullptr; }
+    // The run in progress, if any (its position on the page, its page count).
+    const ReportRun* CurrentRun() const { return run_; }
+    // The run in progress was cancelled, or else the last one was.
+    bool Cancelled() const;
+    // The recorder of the preview still open, if any.
+    std::shared_ptr<PageRecorder> Recorder() const;
     // Cancels a run in progress.
     void Cancel();
 
 private:
-    friend class PageRecorder;
-    friend class BandPrinter;
-    void RecorderClosed(PageRecorder* r);
-    void ReleaseRecorder(PageRecorder* r);
-    void DataLoop();
-    void PlaceBand(ReportBand& band, bool makeSpace = true);
-    void PlaceKind(BandKind kind, bool makeSpace);
-    int AvailableSpace() const;
-    void NextColumn();
-    void NewPage();
-    void EndPage();
-    int R(double tenths) const;
+    void EndPreview();
 
     std::vector<std::unique_ptr<ReportBand>> bands_;
-    std::shared_ptr<PageRecorder> recorder_;
-    PageRecorder* run_ = nullptr;  // the recorder of the run in progress
-    PageCanvas* canvas_ = nullptr;
-    bool available_ = true;
+    ReportRun* run_ = nullptr;
     bool cancelled_ = false;
-    bool lastPage_ = false;
-    bool waiting_ = false;  // Preview waits for its window to close
-    std::function<void()> quitWait_;
-    double curX_ = 0, curY_ = -1;
-    int curColumn_ = 1;
-    double columnTop_ = 0;
-    int pageCount_ = 0;
-    double footerSize_ = 0;
-    std::shared_ptr<bool> alive_;
+    std::shared_ptr<PreviewSession> session_;
 };
 
 } // namespace tarnel

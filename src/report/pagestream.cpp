@@ -3,7 +3,7 @@
 #include "report/tempfile.h"
 #include "util/littleendian.h"
 
-#include "report/emf.h"
+#include "report/emfplayer.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -316,10 +316,9 @@ TEST(EngineElements, StartOfDocumentGivesTheWindowItsFactor) {
         double f = 0;
         void Show(std::shared_ptr<PageRecorder> r) override {
             f = r->Factor();
-            r->ShowingPreview = true;
-            r->Client = [r](int) {
+            r->Display([r](int) {
                 if (r->Status() == RecorderStatus::Finished) QTimer::singleShot(0, [r] { r->ClosePreview(); });
-            };
+            });
         }
         void ShowModal(std::shared_ptr<PageRecorder> r) override { Show(r); }
     } provider;

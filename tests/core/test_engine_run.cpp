@@ -1,6 +1,7 @@
 // A report run as the preview drives it: the provider, posted
-// page-available notifications, cancel on close, errors, save and load, and
-// a page rendered end to end through the metafile recorder.
+// page-available notifications, cancel on close, errors, save and load, two
+// reports running at once, and a page rendered end to end through the
+// metafile recorder.
 #include "engine_fixture.h"
 
 #include "report/emf.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <deque>
 #include <fstream>
 #include <sstream>
 
@@ -31,13 +33,12 @@ struct FakeProvider : PreviewProvider {
     void Show(std::shared_ptr<PageRecorder> r) override {
         ++shows;
         rec = r;
-        r->ShowingPreview = true;
-        r->Client = [this](int n) {
+        r->Display([this](int n) {
             notified.push_back(n);
             if (onPage) onPage(n);
             if (closeWhenFinished && rec->Status() == RecorderStatus::Finished && n == rec->AvailablePages())
                 QTimer::singleShot(0, [this] { rec->ClosePreview(); });
-        };
+        });
     }
     void ShowModal(std::shared_ptr<PageRecorder> r) override { Show(r); }
 };
@@ -69,7 +70,7 @@ TEST_F(PreviewRun, PreviewReturnsWhenTheWindowClosesAndReleasesTheRecorder) {
     EXPECT_EQ(provider.shows, 1);
     EXPECT_EQ(provider.notified, (std::vector<int>{1, 2}));
     EXPECT_EQ(provider.rec->Title, "Visão prévia lib: x.mod");
-    EXPECT_FALSE(provider.rec->ShowingPreview);
+    EXPECT_FALSE(provider.rec->Showing());
     // The report let go and the pages were freed.
     EXPECT_EQ(fig.r.Recorder(), nullptr);
     EXPECT_EQ(provider.rec->PageCount(), 0);
@@ -128,7 +129,7 @@ TEST(EngineRun, CancelledRunAppendsItsOpenPageUncounted) {
         if (++requests == 9) rec.Cancel();
     };
     std::vector<int> notified;
-    rec.Client = [&](int n) { notified.push_back(n); };
+    rec.Display([&](int n) { notified.push_back(n); });
     fig.r.Run(rec);
     QCoreApplication::processEvents();
     EXPECT_EQ(rec.Status(), RecorderStatus::Finished);
@@ -283,6 +284,125 @@ TEST_F(PreviewRun, LoadDuringARunStopsItAndKeepsTheLoadedPages) {
     std::ifstream again(file, std::ios::binary);
     const std::string now((std::istreambuf_iterator<char>(again)), {});
     EXPECT_EQ(now, before);
+}
+
+// A window stand-in for every preview shown, each closed once its run has
+// finished and said so.
+struct Windows : PreviewProvider {
+    struct Window {
+        std::shared_ptr<PageRecorder> rec;
+        std::vector<int> notified;
+    };
+    std::deque<Window> shown;
+    // Called with each notification (after it is logged).
+    std::function<void(Window& w, int n)> onPage;
+
+    void Show(std::shared_ptr<PageRecorder> r) override {
+        Window& w = shown.emplace_back(Window{r, {}});
+        r->Display([this, &w](int n) {
+            w.notified.push_back(n);
+            if (onPage) onPage(w, n);
+            if (w.rec->Status() == RecorderStatus::Finished && n == w.rec->AvailablePages())
+                QTimer::singleShot(0, [&w] { w.rec->ClosePreview(); });
+        });
+    }
+    void ShowModal(std::shared_ptr<PageRecorder> r) override { Show(r); }
+};
+
+// Two drawing catalogs with their records, logging the page of every detail
+// band each one places.
+struct TwoReports : ::testing::Test {
+    Windows windows;
+    ProviderScope scope{&windows};
+    FigReport a, b;
+    Records dataA, dataB;
+    std::vector<int> pagesA, pagesB;
+
+    void SetUp() override {
+        dataA.Attach(a.r);
+        dataB.Attach(b.r);
+        a.r.OnBandPlaced = [this](const BandPlacement& p) {
+            if (p.Band->Kind == BandKind::rbDetail) pagesA.push_back(p.Page);
+        };
+        b.r.OnBandPlaced = [this](const BandPlacement& p) {
+            if (p.Band->Kind == BandKind::rbDetail) pagesB.push_back(p.Page);
+        };
+    }
+    // Six cells a page.
+    static std::vector<int> PagesOf(int cells) {
+        std::vector<int> out;
+        for (int k = 0; k < cells; ++k) out.push_back(k / 6 + 1);
+        return out;
+    }
+};
+
+TEST_F(TwoReports, ASecondReportRunsInsideTheFirstIntoItsOwnWindow) {
+    dataA.count = 13;
+    dataB.count = 7;
+    size_t aPlacedWhenBStarted = 99;
+    dataA.fill = [&](int k) {
+        if (k != 3) return;
+        aPlacedWhenBStarted = pagesA.size();
+        b.r.Preview();
+        // The second run is over and its window closed before the first goes on.
+        EXPECT_EQ(pagesB, PagesOf(7));
+        EXPECT_EQ(pagesA.size(), 2u);
+    };
+    a.r.Preview();
+    EXPECT_EQ(aPlacedWhenBStarted, 2u);
+    EXPECT_EQ(pagesA, PagesOf(13));
+    EXPECT_EQ(pagesB, PagesOf(7));
+    ASSERT_EQ(windows.shown.size(), 2u);
+    EXPECT_EQ(windows.shown[0].notified, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(windows.shown[1].notified, (std::vector<int>{1, 2}));
+    for (FigReport* r : {&a, &b}) {
+        EXPECT_TRUE(r->r.Available()) << r->r.Name;
+        EXPECT_FALSE(r->r.Cancelled()) << r->r.Name;
+        EXPECT_EQ(r->r.Recorder(), nullptr) << r->r.Name;
+    }
+}
+
+TEST_F(TwoReports, ClosingTheFirstWindowDuringTheSecondRunStopsOnlyTheFirst) {
+    dataA.count = 100;
+    dataB.count = 13;
+    dataA.fill = [&](int k) {
+        if (k == 3) b.r.Preview();
+    };
+    windows.onPage = [&](Windows::Window& w, int n) {
+        if (&w == &windows.shown[1] && n == 1) windows.shown[0].rec->ClosePreview();
+    };
+    a.r.Preview();  // returns: nothing waits for the closed window
+    EXPECT_EQ(pagesB, PagesOf(13));
+    EXPECT_FALSE(b.r.Cancelled());
+    // The first run stopped at its next band.
+    EXPECT_EQ(pagesA.size(), 2u);
+    EXPECT_EQ(dataA.requests, 3);
+    EXPECT_TRUE(a.r.Cancelled());
+    EXPECT_TRUE(windows.shown[0].notified.empty());
+    EXPECT_TRUE(a.r.Available());
+    EXPECT_TRUE(b.r.Available());
+}
+
+TEST_F(TwoReports, CancellingOneReportLeavesTheOtherRunning) {
+    dataA.count = 100;
+    dataB.count = 13;
+    dataA.fill = [&](int k) {
+        if (k == 3) b.r.Preview();
+    };
+    dataB.fill = [&](int k) {
+        if (k != 2) return;
+        a.r.Cancel();
+        EXPECT_TRUE(windows.shown[0].rec->Cancelled());
+        // The first window announces nothing more: the user closes it.
+        QTimer::singleShot(0, [&] { windows.shown[0].rec->ClosePreview(); });
+    };
+    a.r.Preview();
+    EXPECT_EQ(pagesB, PagesOf(13));
+    EXPECT_FALSE(b.r.Cancelled());
+    EXPECT_EQ(pagesA.size(), 2u);
+    EXPECT_TRUE(a.r.Cancelled());
+    EXPECT_TRUE(windows.shown[0].rec->Cancelled());
+    EXPECT_FALSE(windows.shown[1].rec->Cancelled());
 }
 
 TEST(EngineRun, HeadlessPageRendersThroughTheMetafile) {

@@ -1,6 +1,7 @@
 #include "catalogs/catalogs.h"
 #include "preview/dialogs.h"
 #include "preview/tqrpreviewinterf.h"
+#include "report/emf.h"
 #include "tokenizer/libtext.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,61 @@ TEST_F(CatalogPreview, ClosingDuringTheRunStopsIt) {
     EXPECT_LT(core.ItemIndex, 300);  // the run stopped before the end
     EXPECT_TRUE(infos.empty());
     EXPECT_TRUE(cat.Form3.QR_FIG.Available());
+}
+
+// "Ler" while the catalog runs: the run stops, and the window shows the
+// loaded report, untouched by what the run still had on its page.
+TEST_F(CatalogPreview, LerDuringTheRunStopsItAndShowsTheLoadedReport) {
+    const std::string file = dir.filePath("tres.qrp").toStdString();
+    {
+        PageList list;
+        list.StartRun();
+        for (int i = 0; i < 3; ++i) {
+            EmfRecorder page(QSize(794, 1123));
+            page.FillRect(QRect(100, 100, 300, 300), kBlack);
+            list.AppendPage(page.Finish());
+        }
+        list.Finish();
+        ASSERT_EQ(SaveReport(list, file), SaveResult::Saved);
+    }
+    std::ifstream in(file, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(in)), {});
+    Library(300);  // 50 pages
+    UiDialogs saved = Dialogs();
+    Dialogs().OpenFile = [&](QWidget*, const std::string&, const std::string&) { return std::optional<std::string>(file); };
+    bool clicked = false, runningWhenClicked = false;
+    int pages = 0;
+    QString label;
+    Poll([&] {
+        TPrevForm* f = tqrpreviewinterf::LastWindow();
+        auto* r = cat.Form3.QR_FIG.Recorder().get();
+        if (!f || !r) return false;
+        if (!clicked) {
+            if (r->AvailablePages() < 1) return false;
+            clicked = true;
+            runningWhenClicked = r->Running();
+            QTest::mouseClick(f->BB_ler, Qt::LeftButton);
+            return false;
+        }
+        // Once the run has stopped and its last notifications are in.
+        if (r->Running()) return false;
+        QApplication::processEvents();
+        pages = r->PageCount();
+        label = f->Label2->text();
+        f->close();
+        return true;
+    });
+    cat.b_reportClick("");  // returns when the window closes
+    Dialogs() = saved;
+    EXPECT_TRUE(runningWhenClicked);
+    EXPECT_EQ(pages, 3);
+    EXPECT_EQ(label, QStringLiteral("de 3"));
+    EXPECT_LT(core.ItemIndex, 300);  // the run stopped before the end
+    EXPECT_TRUE(infos.empty());
+    EXPECT_TRUE(cat.Form3.QR_FIG.Available());
+    std::ifstream again(file, std::ios::binary);
+    const std::string now((std::istreambuf_iterator<char>(again)), {});
+    EXPECT_EQ(now, before);
 }
 
 // Saves a picture of the preview window for the documentation when

@@ -1,4 +1,4 @@
-#include "report/previewlogic.h"
+#include "preview/core/previewlogic.h"
 
 #include "tokenizer/libtext.h"
 

@@ -1,70 +1,28 @@
-#include "report/emf.h"
+#include "report/emfplayer.h"
 
-#include <QFontInfo>
+#include "report/emfformat.h"
+#include "report/emftext.h"
+#include "canvas/canvas.h"
+
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QRegion>
-#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
-#include <optional>
-#include <stdexcept>
 #include <vector>
 
 namespace tarnel {
 
+using namespace emf;
+
 namespace {
 
-// Record types.
-enum : uint32_t {
-    EMR_HEADER = 1,
-    EMR_EOF = 14,
-    EMR_SETMAPMODE = 17,
-    EMR_SETBKMODE = 18,
-    EMR_SETPOLYFILLMODE = 19,
-    EMR_SETROP2 = 20,
-    EMR_SETSTRETCHBLTMODE = 21,
-    EMR_SETTEXTALIGN = 22,
-    EMR_SETTEXTCOLOR = 24,
-    EMR_SETBKCOLOR = 25,
-    EMR_MOVETOEX = 27,
-    EMR_EXCLUDECLIPRECT = 29,
-    EMR_INTERSECTCLIPRECT = 30,
-    EMR_SAVEDC = 33,
-    EMR_RESTOREDC = 34,
-    EMR_SELECTOBJECT = 37,
-    EMR_CREATEPEN = 38,
-    EMR_CREATEBRUSHINDIRECT = 39,
-    EMR_DELETEOBJECT = 40,
-    EMR_RECTANGLE = 43,
-    EMR_LINETO = 54,
-    EMR_FILLRGN = 71,
-    EMR_BITBLT = 76,
-    EMR_STRETCHDIBITS = 81,
-    EMR_EXTCREATEFONTINDIRECTW = 82,
-    EMR_EXTTEXTOUTW = 84,
-};
-
-constexpr uint32_t kSignature = 0x464D4520;  // " EMF"
-constexpr uint32_t kHeaderSize = 108;        // with the pixel format and micrometre fields
-constexpr uint32_t kMinHeaderSize = 88;
-constexpr uint32_t kStockBit = 0x80000000u;
-constexpr uint32_t kWhiteBrush = 0x80000000u, kNullBrush = 0x80000005u, kBlackBrush = 0x80000004u;
-constexpr uint32_t kWhitePen = 0x80000006u, kBlackPen = 0x80000007u, kNullPen = 0x80000008u;
-constexpr uint32_t kDeviceDefaultFont = 0x8000000Eu;
-constexpr uint32_t kBrushSlot = 1, kFontSlot = 2;
-constexpr uint32_t TRANSPARENT = 1, OPAQUE = 2;
-constexpr uint32_t TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8, TA_BASELINE = 24;
-constexpr uint32_t ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
-constexpr uint32_t SRCCOPY = 0x00CC0020, PATCOPY = 0x00F00021;
-constexpr int kDpi = 96;
 // Bounds on what a picture may ask of the player: saved states nested this
 // deep, and a clip of this many rectangles. Pages made here use one level
 // and one rectangle; past the bounds a picture is refused, so that memory
@@ -84,487 +42,12 @@ constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
 constexpr uint32_t kMaxPlayedUnits = 65536;
 constexpr int64_t kMaxNominal = 1 << 20;
 
-// Little-endian byte builder.
-struct Out {
-    std::string s;
-    void u8(uint8_t v) { s.push_back(static_cast<char>(v)); }
-    void u16(uint16_t v) {
-        u8(v & 0xFF);
-        u8(v >> 8);
-    }
-    void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) u8((v >> (8 * i)) & 0xFF);
-    }
-    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
-    void f32(float f) {
-        uint32_t v;
-        std::memcpy(&v, &f, 4);
-        u32(v);
-    }
-    void rect(int32_t l, int32_t t, int32_t r, int32_t b) {
-        i32(l);
-        i32(t);
-        i32(r);
-        i32(b);
-    }
-    void pad4() {
-        while (s.size() % 4) u8(0);
-    }
-};
-
-void Put32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 uint32_t Get32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
 }
-
-int32_t Clamp32(int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
-int FontPixelSize(const QFont& f) {
-    if (f.pixelSize() > 0) return f.pixelSize();
-    return std::max(1, QFontInfo(f).pixelSize());
-}
-
-} // namespace
-
-// ---------------------------------------------------------------- recorder
-
-namespace {
-
-// Texts are measured in pieces of about this many UTF-16 units: finding the
-// pen position of a character costs time in proportion to its place in its
-// line, so one long line would cost the square of its length.
-constexpr qsizetype kPiece = 256;
-
-// The end of the piece that starts at start: a grapheme boundary, so that
-// clusters are measured whole, unless the cluster itself is far too long.
-qsizetype PieceEnd(const QString& text, QTextBoundaryFinder& g, qsizetype start) {
-    const qsizetype n = text.size();
-    if (n - start <= kPiece) return n;
-    qsizetype e = start + kPiece;
-    g.setPosition(e);
-    if (!g.isAtBoundary()) {
-        e = g.toPreviousBoundary();
-        if (e <= start) e = g.toNextBoundary();
-        if (e <= start || e > start + 4 * kPiece) e = start + kPiece;
-    }
-    if (e < n && text.at(e).isLowSurrogate() && text.at(e - 1).isHighSurrogate()) ++e;
-    return std::min(e, n);
-}
-
-bool HasRightToLeft(const QString& text) {
-    for (QChar c : text) {
-        switch (c.direction()) {
-            case QChar::DirR:
-            case QChar::DirAL:
-            case QChar::DirRLE:
-            case QChar::DirRLO:
-            case QChar::DirRLI:
-                return true;
-            default:
-                break;
-        }
-    }
-    return false;
-}
-
-// Lays text out on one line that never wraps; false when there is none.
-bool LayOutOneLine(QTextLayout& layout, QTextLine& line) {
-    QTextOption opt;
-    opt.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(opt);
-    layout.beginLayout();
-    line = layout.createLine();
-    if (line.isValid()) line.setLineWidth(1e9);
-    layout.endLayout();
-    return line.isValid();
-}
-
-// Pen positions after each character of one piece, from its start.
-void PieceAdvances(const QString& text, qsizetype from, qsizetype to, const QFont& font, double base,
-                   int64_t& prev, std::vector<int32_t>& dx, double* width) {
-    const QString piece = text.mid(from, to - from);
-    const int n = static_cast<int>(piece.size());
-    QTextLayout layout(piece, font);
-    QTextLine line;
-    if (!LayOutOneLine(layout, line)) {
-        *width = 0;
-        return;
-    }
-    for (int i = 0; i < n; ++i) {
-        // The low half of a surrogate pair gets no advance of its own.
-        const bool pair = i + 1 < n && piece.at(i + 1).isLowSurrogate() && piece.at(i).isHighSurrogate();
-        const int64_t x = std::llround(base + line.cursorToX(i + (pair ? 2 : 1)));
-        dx[static_cast<size_t>(from + i)] = Clamp32(x - prev);
-        prev = x;
-        if (pair) ++i;
-    }
-    *width = line.naturalTextWidth();
-}
-
-} // namespace
-
-std::vector<int32_t> TextAdvances(const QString& text, const QFont& font) {
-    const qsizetype n = text.size();
-    std::vector<int32_t> dx(static_cast<size_t>(n), 0);
-    if (n == 0) return dx;
-    int64_t prev = 0;
-    double base = 0, width = 0;
-    if (n <= kPiece) {
-        PieceAdvances(text, 0, n, font, 0, prev, dx, &width);
-        return dx;
-    }
-    QTextBoundaryFinder g(QTextBoundaryFinder::Grapheme, text);
-    for (qsizetype at = 0; at < n;) {
-        const qsizetype end = PieceEnd(text, g, at);
-        PieceAdvances(text, at, end, font, base, prev, dx, &width);
-        base += width;
-        at = end;
-    }
-    return dx;
-}
-
-qsizetype VisibleTextLength(const QString& text, const QFont& font, double reach) {
-    const qsizetype n = text.size();
-    if (n <= kPiece || HasRightToLeft(text)) return n;
-    if (reach <= 0) return 0;
-    const QFontMetricsF fm(font);
-    // Kerning and overhang across a cut are far less than a piece.
-    const double limit = reach + 2 * fm.height();
-    QTextBoundaryFinder g(QTextBoundaryFinder::Grapheme, text);
-    double width = 0;
-    for (qsizetype at = 0; at < n;) {
-        const qsizetype end = PieceEnd(text, g, at);
-        width += fm.horizontalAdvance(text.mid(at, end - at));
-        at = end;
-        if (width > limit) return at;
-    }
-    return n;
-}
-
-EmfRecorder::EmfRecorder(QSize pagePixels) : size_(pagePixels.expandedTo(QSize(1, 1))) { Begin(); }
-
-void EmfRecorder::Begin() {
-    records_ = 0;
-    handles_ = 1;
-    brush_ = 0;
-    brushColor_ = 0;
-    font_ = 0;
-    fontKey_.clear();
-    textColor_ = -1;
-    bkColor_ = -1;
-    finished_ = false;
-    const int w = size_.width(), h = size_.height();
-    Out o;
-    o.u32(EMR_HEADER);
-    o.u32(0);                  // size, set below
-    o.rect(0, 0, w - 1, h - 1);  // bounds, inclusive, in pixels
-    const auto hundredths = [](int px) { return static_cast<int32_t>(std::lround(px * 2540.0 / kDpi)) - 1; };
-    o.rect(0, 0, hundredths(w), hundredths(h));  // frame, 0.01 mm, inclusive
-    o.u32(kSignature);
-    o.u32(0x00010000);  // version
-    o.u32(0);           // nBytes, set by Finish
-    o.u32(0);           // nRecords
-    o.u16(0);           // nHandles
-    o.u16(0);
-    static const char16_t desc[] = u"Tarnel\0Page\0";
-    const uint32_t nDesc = sizeof desc / sizeof desc[0];
-    o.u32(nDesc);
-    o.u32(kHeaderSize);  // offDescription
-    o.u32(0);            // nPalEntries
-    // Reference device: 4800 pixels in 1270 mm is exactly 96 pixels per
-    // inch, so that viewers scale the frame to the page without drift.
-    o.i32(4800);
-    o.i32(4800);
-    o.i32(1270);
-    o.i32(1270);
-    o.u32(0);  // cbPixelFormat
-    o.u32(0);  // offPixelFormat
-    o.u32(0);  // bOpenGL
-    o.u32(1270000);  // the reference device in micrometres
-    o.u32(1270000);
-    for (char16_t c : desc) o.u16(static_cast<uint16_t>(c));
-    o.pad4();
-    Put32(o.s, 4, static_cast<uint32_t>(o.s.size()));
-    out_ = std::move(o.s);
-    records_ = 1;
-
-    auto one = [this](uint32_t type, uint32_t v) {
-        Out b;
-        b.u32(v);
-        Record(type, b.s);
-    };
-    one(EMR_SETMAPMODE, 1);  // MM_TEXT: logical units are page pixels
-    one(EMR_SELECTOBJECT, kNullPen);  // nothing is outlined
-    one(EMR_SETBKMODE, TRANSPARENT);
-    one(EMR_SETTEXTALIGN, TA_BASELINE);
-    one(EMR_SETSTRETCHBLTMODE, 3);  // COLORONCOLOR: no blending of merged pixels
-}
-
-EmfRecorder::~EmfRecorder() = default;
-
-void EmfRecorder::Record(uint32_t type, const std::string& body) {
-    if (finished_) return;
-    Out o;
-    o.u32(type);
-    o.u32(static_cast<uint32_t>(8 + body.size()));
-    out_ += o.s;
-    out_ += body;
-    ++records_;
-}
-
-// Selects a solid brush of colour c, reusing the last one when it matches.
-void EmfRecorder::SelectBrush(Color c) {
-    c &= 0xFFFFFF;
-    if (brush_ && brushColor_ == c) return;
-    Out b;
-    if (brush_) {
-        b.u32(kWhiteBrush);  // a selected object is not deleted
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(brush_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
-    brush_ = kBrushSlot;
-    brushColor_ = c;
-    handles_ = std::max(handles_, brush_ + 1);
-    b.u32(brush_);
-    b.u32(0);  // BS_SOLID
-    b.u32(static_cast<uint32_t>(c));
-    b.u32(0);
-    Record(EMR_CREATEBRUSHINDIRECT, b.s);
-    b.s.clear();
-    b.u32(brush_);
-    Record(EMR_SELECTOBJECT, b.s);
-}
-
-// A fill is a pattern copy of the selected brush onto the box: the box's
-// pixels exactly, no pen involved, and drawn by every common viewer.
-void EmfRecorder::PatCopy(int32_t l, int32_t t, int32_t r, int32_t bottom) {
-    Out b;
-    b.rect(l, t, r - 1, bottom - 1);  // bounds, inclusive
-    b.i32(l);
-    b.i32(t);
-    b.i32(r - l);
-    b.i32(bottom - t);
-    b.u32(PATCOPY);
-    b.i32(0);  // no source
-    b.i32(0);
-    for (float f : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) b.f32(f);
-    b.u32(0);  // BkColorSrc
-    b.u32(0);  // DIB_RGB_COLORS
-    for (int i = 0; i < 4; ++i) b.u32(0);  // no bitmap
-    Record(EMR_BITBLT, b.s);
-}
-
-void EmfRecorder::FillRect(const QRect& r, Color c) {
-    if (r.width() <= 0 || r.height() <= 0) return;
-    SelectBrush(c);
-    PatCopy(r.left(), r.top(), Clamp32(int64_t(r.left()) + r.width()), Clamp32(int64_t(r.top()) + r.height()));
-}
-
-void EmfRecorder::SelectFont(const QFont& font) {
-    const int px = FontPixelSize(font);
-    const QString key = font.family() + QLatin1Char('|') + QString::number(px) + QLatin1Char('|') +
-                        QString::number(font.weight()) + QLatin1Char('|') + QString::number(font.italic()) +
-                        QString::number(font.underline()) + QString::number(font.strikeOut()) +
-                        QString::number((font.styleStrategy() & QFont::NoAntialias) != 0);
-    if (font_ && key == fontKey_) return;
-    Out b;
-    if (font_) {
-        b.u32(kDeviceDefaultFont);
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(font_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
-    font_ = kFontSlot;
-    fontKey_ = key;
-    handles_ = std::max(handles_, font_ + 1);
-    b.u32(font_);
-    b.i32(-px);  // character height: the em size in pixels
-    b.i32(0);
-    b.i32(0);
-    b.i32(0);
-    b.i32(font.weight());  // same 100..900 scale
-    b.u8(font.italic() ? 1 : 0);
-    b.u8(font.underline() ? 1 : 0);
-    b.u8(font.strikeOut() ? 1 : 0);
-    b.u8(1);  // DEFAULT_CHARSET
-    b.u8(0);  // OUT_DEFAULT_PRECIS
-    b.u8(0);  // CLIP_DEFAULT_PRECIS
-    b.u8((font.styleStrategy() & QFont::NoAntialias) ? 3 : 0);  // NONANTIALIASED_QUALITY or default
-    b.u8(0);
-    const QString face = font.family().left(31);
-    for (int i = 0; i < 32; ++i) b.u16(i < face.size() ? face.at(i).unicode() : 0);
-    Record(EMR_EXTCREATEFONTINDIRECTW, b.s);
-    b.s.clear();
-    b.u32(font_);
-    Record(EMR_SELECTOBJECT, b.s);
-}
-
-void EmfRecorder::DrawText(int x, int y, const QString& whole, const QFont& font, Color color, const QRect& clip,
-                           bool opaque, Color background) {
-    if (whole.isEmpty() || clip.width() <= 0 || clip.height() <= 0) return;
-    // What lies past the clip's or the page's right edge is never seen: it
-    // is not recorded.
-    const double edge = std::min(double(clip.left()) + clip.width(), double(size_.width()));
-    const qsizetype keep = VisibleTextLength(whole, font, edge - x);
-    if (keep == 0) return;
-    const QString text = keep == whole.size() ? whole : whole.left(keep);
-    // Objects and colours are set outside the saved state so that they carry
-    // on to the next text.
-    SelectFont(font);
-    color &= 0xFFFFFF;
-    background &= 0xFFFFFF;
-    Out b;
-    if (color != textColor_) {
-        b.u32(static_cast<uint32_t>(color));
-        Record(EMR_SETTEXTCOLOR, b.s);
-        b.s.clear();
-        textColor_ = color;
-    }
-    if (opaque && background != bkColor_) {
-        b.u32(static_cast<uint32_t>(background));
-        Record(EMR_SETBKCOLOR, b.s);
-        b.s.clear();
-        bkColor_ = background;
-    }
-    if (opaque) SelectBrush(background);
-    Record(EMR_SAVEDC, {});
-    b.rect(clip.left(), clip.top(), Clamp32(int64_t(clip.left()) + clip.width()),
-           Clamp32(int64_t(clip.top()) + clip.height()));
-    Record(EMR_INTERSECTCLIPRECT, b.s);
-    b.s.clear();
-
-    const QFontMetrics fm(font);
-    const std::vector<int32_t> dx = TextAdvances(text, font);
-    const int64_t adv = fm.horizontalAdvance(text);
-    const int64_t right = int64_t(x) + adv, bottom = int64_t(y) + fm.height();
-    // The opaque box is also filled on its own: some viewers ignore
-    // ETO_OPAQUE. Same box, same colour, so the two agree.
-    if (opaque && adv > 0) PatCopy(x, y, Clamp32(right), Clamp32(bottom));
-    const uint32_t n = static_cast<uint32_t>(text.size());
-    const uint32_t offString = 76;
-    const uint32_t offDx = offString + ((n * 2 + 3) & ~3u);
-    b.rect(x, y, Clamp32(right - 1), Clamp32(bottom - 1));  // bounds
-    b.u32(1);                                             // GM_COMPATIBLE
-    b.f32(2540.0f / kDpi);                                // page pixels to 0.01 mm
-    b.f32(2540.0f / kDpi);
-    b.i32(x);  // reference point on the baseline
-    b.i32(Clamp32(int64_t(y) + fm.ascent()));
-    b.u32(n);
-    b.u32(offString);
-    b.u32(opaque ? ETO_OPAQUE : 0);
-    if (opaque)
-        b.rect(x, y, Clamp32(right), Clamp32(bottom));
-    else
-        b.rect(0, 0, 0, 0);
-    b.u32(offDx);
-    for (QChar c : text) b.u16(c.unicode());
-    b.pad4();
-    for (int32_t d : dx) b.i32(d);
-    Record(EMR_EXTTEXTOUTW, b.s);
-    b.s.clear();
-    b.i32(-1);
-    Record(EMR_RESTOREDC, b.s);
-}
-
-void EmfRecorder::DrawImage(const QRect& dest, const QImage& img) {
-    if (dest.width() <= 0 || dest.height() <= 0 || img.isNull()) return;
-    QImage src;
-    if (img.hasAlphaChannel()) {
-        src = QImage(img.size(), QImage::Format_RGB32);
-        src.fill(Qt::white);
-        QPainter p(&src);
-        p.drawImage(0, 0, img);
-    } else {
-        src = img;
-    }
-    src = src.convertToFormat(QImage::Format_BGR888);
-    const int w = src.width(), h = src.height();
-    const int64_t stride = ((int64_t(w) * 24 + 31) / 32) * 4;
-    const int64_t cbBits = stride * h;
-    if (cbBits > (int64_t(1) << 30)) throw std::length_error("picture too large for a page");
-    Out b;
-    b.rect(dest.left(), dest.top(), dest.right(), dest.bottom());
-    b.i32(dest.left());
-    b.i32(dest.top());
-    b.i32(0);  // source rectangle: the whole bitmap
-    b.i32(0);
-    b.i32(w);
-    b.i32(h);
-    b.u32(80);  // offBmiSrc
-    b.u32(40);
-    b.u32(120);  // offBitsSrc
-    b.u32(static_cast<uint32_t>(cbBits));
-    b.u32(0);  // DIB_RGB_COLORS
-    b.u32(SRCCOPY);
-    b.i32(dest.width());
-    b.i32(dest.height());
-    // BITMAPINFOHEADER, bottom-up rows
-    b.u32(40);
-    b.i32(w);
-    b.i32(h);
-    b.u16(1);
-    b.u16(24);
-    b.u32(0);  // BI_RGB
-    b.u32(static_cast<uint32_t>(cbBits));
-    b.i32(3780);  // 96 dpi in pixels per metre
-    b.i32(3780);
-    b.u32(0);
-    b.u32(0);
-    const size_t at = b.s.size();
-    b.s.resize(at + static_cast<size_t>(cbBits), '\0');
-    for (int row = 0; row < h; ++row)
-        std::memcpy(&b.s[at + static_cast<size_t>(stride) * static_cast<size_t>(h - 1 - row)], src.constScanLine(row),
-                    static_cast<size_t>(w) * 3);
-    Record(EMR_STRETCHDIBITS, b.s);
-}
-
-std::string EmfRecorder::Finish() {
-    Out b;
-    if (font_) {
-        b.u32(kDeviceDefaultFont);
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(font_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
-    if (brush_) {
-        b.u32(kWhiteBrush);
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(brush_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
-    b.u32(0);   // nPalEntries
-    b.u32(16);  // offPalEntries
-    b.u32(20);  // nSizeLast
-    Record(EMR_EOF, b.s);
-    Put32(out_, 48, static_cast<uint32_t>(out_.size()));
-    Put32(out_, 52, records_);
-    out_[56] = static_cast<char>(handles_ & 0xFF);
-    out_[57] = static_cast<char>(handles_ >> 8);
-    std::string result = std::move(out_);
-    out_.clear();
-    Begin();
-    return result;
-}
-
-// ---------------------------------------------------------------- reader
-
-namespace {
 
 struct LogFontData {
     int32_t height = 0;
@@ -931,7 +414,7 @@ bool Reader::Record(uint32_t type) {
             o.font.strikeOut = rec_[34] != 0;
             o.font.quality = rec_[38];
             for (int i = 0; i < 32; ++i) {
-                const uint16_t c = static_cast<uint16_t>(rec_[40 + 2 * i] | (rec_[41 + 2 * i] << 8));
+                const uint16_t c = Get16(rec_ + 40 + 2 * i);
                 if (!c) break;
                 o.font.face += QChar(c);
             }
@@ -1027,7 +510,7 @@ bool Reader::DoText() {
     QString text;
     text.reserve(static_cast<qsizetype>(used));
     for (uint32_t i = 0; i < used; ++i)
-        text += QChar(static_cast<uint16_t>(rec_[offString + 2 * i] | (rec_[offString + 2 * i + 1] << 8)));
+        text += QChar(Get16(rec_ + offString + 2 * i));
     const QFont font = MakeFont(dc_.font);
     const QFontMetricsF fm(font);
     std::vector<int32_t> dx;
@@ -1124,7 +607,7 @@ bool Reader::Dib(const char* name, uint32_t offBmi, uint32_t cbBmi, uint32_t off
     const unsigned char* h = rec_ + offBmi;
     const uint32_t biSize = Get32(h);
     const int32_t bw = static_cast<int32_t>(Get32(h + 4)), bhRaw = static_cast<int32_t>(Get32(h + 8));
-    const uint16_t bpp = static_cast<uint16_t>(h[14] | (h[15] << 8));
+    const uint16_t bpp = Get16(h + 14);
     const uint32_t compression = Get32(h + 16), clrUsed = Get32(h + 32);
     if (biSize < 40 || biSize > cbBmi) return Fail(at + " has a bad bitmap header size");
     if (bw <= 0 || bhRaw == 0 || bhRaw == std::numeric_limits<int32_t>::min())
