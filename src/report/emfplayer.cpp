@@ -2,6 +2,7 @@
 
 #include "report/emfformat.h"
 #include "report/emftext.h"
+#include "util/littleendian.h"
 #include "canvas/canvas.h"
 
 #include <QFontMetrics>
@@ -42,12 +43,6 @@ constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
 constexpr uint32_t kMaxPlayedUnits = 65536;
 constexpr int64_t kMaxNominal = 1 << 20;
 
-uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 struct LogFontData {
     int32_t height = 0;
@@ -105,7 +100,7 @@ private:
         if (err.empty()) err = m;
         return false;
     }
-    uint32_t U(uint32_t off) const { return Get32(rec_ + off); }
+    uint32_t U(uint32_t off) const { return GetLE32(rec_ + off); }
     int32_t I(uint32_t off) const { return static_cast<int32_t>(U(off)); }
     QRectF RectEx(uint32_t off) const {  // right and bottom excluded
         return QRectF(QPointF(I(off), I(off + 4)), QPointF(I(off + 8), I(off + 12))).normalized();
@@ -414,7 +409,7 @@ bool Reader::Record(uint32_t type) {
             o.font.strikeOut = rec_[34] != 0;
             o.font.quality = rec_[38];
             for (int i = 0; i < 32; ++i) {
-                const uint16_t c = Get16(rec_ + 40 + 2 * i);
+                const uint16_t c = GetLE16(rec_ + 40 + 2 * i);
                 if (!c) break;
                 o.font.face += QChar(c);
             }
@@ -510,7 +505,7 @@ bool Reader::DoText() {
     QString text;
     text.reserve(static_cast<qsizetype>(used));
     for (uint32_t i = 0; i < used; ++i)
-        text += QChar(Get16(rec_ + offString + 2 * i));
+        text += QChar(GetLE16(rec_ + offString + 2 * i));
     const QFont font = MakeFont(dc_.font);
     const QFontMetricsF fm(font);
     std::vector<int32_t> dx;
@@ -605,10 +600,10 @@ bool Reader::Dib(const char* name, uint32_t offBmi, uint32_t cbBmi, uint32_t off
     if (cbBmi < 40) return Fail(at + " has a bitmap header of " + std::to_string(cbBmi) + " bytes");
     if (!Inside(offBmi, cbBmi, "bitmap header") || !Inside(offBits, cbBits, "bitmap bits")) return false;
     const unsigned char* h = rec_ + offBmi;
-    const uint32_t biSize = Get32(h);
-    const int32_t bw = static_cast<int32_t>(Get32(h + 4)), bhRaw = static_cast<int32_t>(Get32(h + 8));
-    const uint16_t bpp = Get16(h + 14);
-    const uint32_t compression = Get32(h + 16), clrUsed = Get32(h + 32);
+    const uint32_t biSize = GetLE32(h);
+    const int32_t bw = static_cast<int32_t>(GetLE32(h + 4)), bhRaw = static_cast<int32_t>(GetLE32(h + 8));
+    const uint16_t bpp = GetLE16(h + 14);
+    const uint32_t compression = GetLE32(h + 16), clrUsed = GetLE32(h + 32);
     if (biSize < 40 || biSize > cbBmi) return Fail(at + " has a bad bitmap header size");
     if (bw <= 0 || bhRaw == 0 || bhRaw == std::numeric_limits<int32_t>::min())
         return Fail(at + " has a bad bitmap size " + std::to_string(bw) + " x " + std::to_string(bhRaw));
@@ -732,8 +727,8 @@ bool ValidateEmf(std::string_view bytes, std::string* error) {
 uint32_t EmfDeclaredLength(std::string_view bytes) {
     if (bytes.size() < kMinHeaderSize) return 0;
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (Get32(b) != EMR_HEADER || Get32(b + 40) != kSignature) return 0;
-    return Get32(b + 48);
+    if (GetLE32(b) != EMR_HEADER || GetLE32(b + 40) != kSignature) return 0;
+    return GetLE32(b + 48);
 }
 
 QSize EmfNominalSize(std::string_view bytes) {

@@ -2,6 +2,7 @@
 
 #include "report/emfformat.h"
 #include "report/emftext.h"
+#include "util/littleendian.h"
 #include "tokenizer/libtext.h"
 
 #include <QFontInfo>
@@ -25,13 +26,8 @@ constexpr uint32_t kBrushSlot = 1, kFontSlot = 2;
 struct Out {
     std::string s;
     void u8(uint8_t v) { s.push_back(static_cast<char>(v)); }
-    void u16(uint16_t v) {
-        u8(v & 0xFF);
-        u8(v >> 8);
-    }
-    void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) u8((v >> (8 * i)) & 0xFF);
-    }
+    void u16(uint16_t v) { AppendLE16(s, v); }
+    void u32(uint32_t v) { AppendLE32(s, v); }
     void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
     void f32(float f) {
         uint32_t v;
@@ -48,10 +44,6 @@ struct Out {
         while (s.size() % 4) u8(0);
     }
 };
-
-void Put32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 int FontPixelSize(const QFont& f) {
     if (f.pixelSize() > 0) return f.pixelSize();
@@ -103,7 +95,7 @@ void EmfRecorder::Begin() {
     o.u32(1270000);
     for (char16_t c : desc) o.u16(static_cast<uint16_t>(c));
     o.pad4();
-    Put32(o.s, 4, static_cast<uint32_t>(o.s.size()));
+    PutLE32(o.s, 4, static_cast<uint32_t>(o.s.size()));
     out_ = std::move(o.s);
     records_ = 1;
 
@@ -364,10 +356,9 @@ std::string EmfRecorder::Finish() {
     b.u32(16);  // offPalEntries
     b.u32(20);  // nSizeLast
     Record(EMR_EOF, b.s);
-    Put32(out_, 48, static_cast<uint32_t>(out_.size()));
-    Put32(out_, 52, records_);
-    out_[56] = static_cast<char>(handles_ & 0xFF);
-    out_[57] = static_cast<char>(handles_ >> 8);
+    PutLE32(out_, 48, static_cast<uint32_t>(out_.size()));
+    PutLE32(out_, 52, records_);
+    PutLE16(out_.data() + 56, static_cast<uint16_t>(handles_));
     std::string result = std::move(out_);
     out_.clear();
     Begin();
