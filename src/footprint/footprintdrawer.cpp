@@ -35,17 +35,6 @@ std::string FootprintDescription(const sexpr::Document& doc) {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 Pt PointOf(const Node& n) { return {n.Number(1), n.Number(2)}; }
 
 // A shape's placement: frame point -> file point.

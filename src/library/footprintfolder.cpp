@@ -18,14 +18,7 @@ constexpr std::string_view kExt = ".kicad_mod";
 
 bool EndsWithUpper(std::string_view s, std::string_view suffix) {
     if (s.size() < suffix.size()) return false;
-    const std::string_view tail = s.substr(s.size() - suffix.size());
-    for (size_t i = 0; i < tail.size(); ++i) {
-        char a = tail[i], b = suffix[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-        if (a != b) return false;
-    }
-    return true;
+    return EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 } // namespace
 

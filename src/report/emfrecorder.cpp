@@ -123,19 +123,26 @@ void EmfRecorder::Record(uint32_t type, const std::string& body) {
     ++records_;
 }
 
+void EmfRecorder::SelectObject(uint32_t slot) {
+    Out b;
+    b.u32(slot);
+    Record(EMR_SELECTOBJECT, b.s);
+}
+
+// A selected object is not deleted: the stock object takes its place first.
+void EmfRecorder::DeleteObject(uint32_t slot, uint32_t stock) {
+    SelectObject(stock);
+    Out b;
+    b.u32(slot);
+    Record(EMR_DELETEOBJECT, b.s);
+}
+
 // Selects a solid brush of colour c, reusing the last one when it matches.
 void EmfRecorder::SelectBrush(Color c) {
     c &= 0xFFFFFF;
     if (brush_ && brushColor_ == c) return;
+    if (brush_) DeleteObject(brush_, kWhiteBrush);
     Out b;
-    if (brush_) {
-        b.u32(kWhiteBrush);  // a selected object is not deleted
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(brush_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
     brush_ = kBrushSlot;
     brushColor_ = c;
     handles_ = std::max(handles_, brush_ + 1);
@@ -144,9 +151,7 @@ void EmfRecorder::SelectBrush(Color c) {
     b.u32(static_cast<uint32_t>(c));
     b.u32(0);
     Record(EMR_CREATEBRUSHINDIRECT, b.s);
-    b.s.clear();
-    b.u32(brush_);
-    Record(EMR_SELECTOBJECT, b.s);
+    SelectObject(brush_);
 }
 
 // A fill is a pattern copy of the selected brush onto the box: the box's
@@ -181,15 +186,8 @@ void EmfRecorder::SelectFont(const QFont& font) {
                         QString::number(font.underline()) + QString::number(font.strikeOut()) +
                         QString::number((font.styleStrategy() & QFont::NoAntialias) != 0);
     if (font_ && key == fontKey_) return;
+    if (font_) DeleteObject(font_, kDeviceDefaultFont);
     Out b;
-    if (font_) {
-        b.u32(kDeviceDefaultFont);
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(font_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
     font_ = kFontSlot;
     fontKey_ = key;
     handles_ = std::max(handles_, font_ + 1);
@@ -210,9 +208,7 @@ void EmfRecorder::SelectFont(const QFont& font) {
     const QString face = font.family().left(31);
     for (int i = 0; i < 32; ++i) b.u16(i < face.size() ? face.at(i).unicode() : 0);
     Record(EMR_EXTCREATEFONTINDIRECTW, b.s);
-    b.s.clear();
-    b.u32(font_);
-    Record(EMR_SELECTOBJECT, b.s);
+    SelectObject(font_);
 }
 
 void EmfRecorder::DrawText(int x, int y, const QString& whole, const QFont& font, Color color, const QRect& clip,

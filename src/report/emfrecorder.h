@@ -35,6 +35,8 @@ private:
     void Begin();
     void Record(uint32_t type, const std::string& body);
     void SelectFont(const QFont& font);
+    void SelectObject(uint32_t slot);
+    void DeleteObject(uint32_t slot, uint32_t stock);
     void SelectBrush(Color c);
     void PatCopy(int32_t l, int32_t t, int32_t r, int32_t b);
 

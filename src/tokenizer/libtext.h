@@ -63,6 +63,8 @@ std::string_view Trim(std::string_view s);
 // Changes a..z to A..Z only.
 std::string UpperAscii(std::string_view s);
 bool EqualsUpper(std::string_view s, std::string_view upperKeyword);
+// Equal when a..z and A..Z are taken as the same letters.
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The largest file read as a library or text file: far above any real
 // library (the largest are a few MB), far below what would exhaust memory.
