@@ -137,15 +137,20 @@ void EmfRecorder::DeleteObject(uint32_t slot, uint32_t stock) {
     Record(EMR_DELETEOBJECT, b.s);
 }
 
+// Deletes the object held (if any) and takes slot for the next one.
+void EmfRecorder::RenewSlot(uint32_t& held, uint32_t slot, uint32_t stock) {
+    if (held) DeleteObject(held, stock);
+    held = slot;
+    handles_ = std::max(handles_, slot + 1);
+}
+
 // Selects a solid brush of colour c, reusing the last one when it matches.
 void EmfRecorder::SelectBrush(Color c) {
     c &= 0xFFFFFF;
     if (brush_ && brushColor_ == c) return;
-    if (brush_) DeleteObject(brush_, kWhiteBrush);
-    Out b;
-    brush_ = kBrushSlot;
+    RenewSlot(brush_, kBrushSlot, kWhiteBrush);
     brushColor_ = c;
-    handles_ = std::max(handles_, brush_ + 1);
+    Out b;
     b.u32(brush_);
     b.u32(0);  // BS_SOLID
     b.u32(static_cast<uint32_t>(c));
@@ -186,11 +191,9 @@ void EmfRecorder::SelectFont(const QFont& font) {
                         QString::number(font.underline()) + QString::number(font.strikeOut()) +
                         QString::number((font.styleStrategy() & QFont::NoAntialias) != 0);
     if (font_ && key == fontKey_) return;
-    if (font_) DeleteObject(font_, kDeviceDefaultFont);
-    Out b;
-    font_ = kFontSlot;
+    RenewSlot(font_, kFontSlot, kDeviceDefaultFont);
     fontKey_ = key;
-    handles_ = std::max(handles_, font_ + 1);
+    Out b;
     b.u32(font_);
     b.i32(-px);  // character height: the em size in pixels
     b.i32(0);
@@ -331,23 +334,9 @@ void EmfRecorder::DrawImage(const QRect& dest, const QImage& img) {
 }
 
 std::string EmfRecorder::Finish() {
+    if (font_) DeleteObject(font_, kDeviceDefaultFont);
+    if (brush_) DeleteObject(brush_, kWhiteBrush);
     Out b;
-    if (font_) {
-        b.u32(kDeviceDefaultFont);
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(font_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
-    if (brush_) {
-        b.u32(kWhiteBrush);
-        Record(EMR_SELECTOBJECT, b.s);
-        b.s.clear();
-        b.u32(brush_);
-        Record(EMR_DELETEOBJECT, b.s);
-        b.s.clear();
-    }
     b.u32(0);   // nPalEntries
     b.u32(16);  // offPalEntries
     b.u32(20);  // nSizeLast

@@ -37,6 +37,7 @@ private:
     void SelectFont(const QFont& font);
     void SelectObject(uint32_t slot);
     void DeleteObject(uint32_t slot, uint32_t stock);
+    void RenewSlot(uint32_t& held, uint32_t slot, uint32_t stock);
     void SelectBrush(Color c);
     void PatCopy(int32_t l, int32_t t, int32_t r, int32_t b);
 
