@@ -69,6 +69,17 @@ inline void Library(const uint8_t* data, size_t size) {
         }
         if (++n > 64) break;
     }
+    // The same bytes as a symbol library: every listed name extracts its
+    // own opening line.
+    const auto symbols = ScanSymbolNames(bytes);
+    const auto symbolIndex = IndexModules(bytes, kSymbolBlock);
+    n = 0;
+    for (const auto& name : symbols) {
+        auto it = symbolIndex.find(UpperAscii(Trim(name)));
+        if (it == symbolIndex.end()) __builtin_trap();
+        if (ExtractModuleLinesAt(bytes, it->second, kSymbolBlock).empty()) __builtin_trap();
+        if (++n > 64) break;
+    }
 }
 
 // The index run over two libraries: the input split at its middle, so a

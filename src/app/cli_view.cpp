@@ -1,4 +1,5 @@
-// tarnel-cli list / render: the module list and the drawing of one module.
+// tarnel-cli list / render: the module list and the drawing of one module
+// (or symbol).
 #include "app/cli.h"
 #include "app/cli_list.h"
 #include "tokenizer/libtext.h"
@@ -26,6 +27,14 @@ QImage ViewAsImage(const TForm1Core& v) {
         for (int x = 0; x < W && x < pic.width(); ++x) dst[x] = src[x];
     }
     return img;
+}
+
+const char* UnitsName(Units u) {
+    switch (u) {
+        case Units::Millimetre: return "mm";
+        case Units::Mil: return "mil";
+        default: return "decimil";
+    }
 }
 
 int Render(const Args& in) {
@@ -64,7 +73,7 @@ int Render(const Args& in) {
     std::printf("{\"width\":%d,\"height\":%d,\"pads\":%d,\"definition\":%s,\"alias\":%s,\"extents\":[%d,%d,%d,%d],\"units\":\"%s\",\"format\":\"%s\"}\n",
                 v.ViewWidth, v.ViewHeight, v.PadCount, JsonString(v.DefinitionName).c_str(),
                 JsonString(v.AliasLine).c_str(), v.ExtentMinX, v.ExtentMaxX, v.ExtentMinY, v.ExtentMaxY,
-                v.LineUnits == Units::Millimetre ? "mm" : "decimil", v.LinesAreKicadMod ? "kicad_mod" : "legacy");
+                UnitsName(v.LineUnits), v.LinesAreKicadMod ? "kicad_mod" : "legacy");
     return 0;
 }
 

@@ -53,7 +53,9 @@ bool CatalogCursor::QR_FIGNeedData(FigCell& cell, Canvas& picture) {
     core_.DefinitionName = std::to_string(core_.PadCount);
     cell.Scale = ScaleCaption(FitDrawing(core_, picture));
     cell.Name = SelectedName();
-    cell.Pads = PadCaption(core_.DefinitionName);
+    // A symbol has pins, not pads: its cell has no pad count.
+    const Library* lib = core_.CurrentLibrary();
+    cell.Pads = lib && lib->Format() == LibraryFormat::Symbol ? std::string() : PadCaption(core_.DefinitionName);
     cell.Alias = core_.AliasLine;
     cell.Description = selected ? Description(cell.Name) : std::string();
     if (Advance()) return true;

@@ -18,14 +18,15 @@
 
 namespace tarnel {
 
-std::vector<std::string> ModFileNames(const std::string& folder) {
+namespace {
+std::vector<std::string> FileNamesEndingIn(const std::string& folder, const QString& extension) {
     QDir dir(QFile::decodeName(QByteArray::fromStdString(folder.empty() ? std::string(".") : folder)));
-    const QStringList found = dir.entryList({QStringLiteral("*.mod")}, QDir::Files);
+    const QStringList found = dir.entryList({'*' + extension}, QDir::Files);
     std::vector<std::string> names;
     names.reserve(static_cast<size_t>(found.size()));
     for (const QString& n : found) {
         // The name filter ignores case; make sure of the extension anyway.
-        if (!n.endsWith(QLatin1String(".mod"), Qt::CaseInsensitive)) continue;
+        if (!n.endsWith(extension, Qt::CaseInsensitive)) continue;
         // Only regular files (or links to them) are libraries: a FIFO would
         // block the run, a device would be read without end.
         struct stat st {};
@@ -37,6 +38,13 @@ std::vector<std::string> ModFileNames(const std::string& folder) {
         return ua != ub ? ua < ub : a < b;
     });
     return names;
+}
+} // namespace
+
+std::vector<std::string> ModFileNames(const std::string& folder) { return FileNamesEndingIn(folder, QStringLiteral(".mod")); }
+
+std::vector<std::string> SymbolLibraryFileNames(const std::string& folder) {
+    return FileNamesEndingIn(folder, QStringLiteral(".lib"));
 }
 
 std::vector<std::string> LibraryNames(const std::string& folder) {

@@ -27,6 +27,10 @@ public:
 // The extension is matched in any letter case; only regular files (or links
 // to them) are listed. Unreadable folder: empty (the run then says why).
 std::vector<std::string> ModFileNames(const std::string& folder);
+// The "*.lib" symbol libraries of a folder, in the same way. The main window
+// lists them between the "*.mod" files and the footprint folders; the index
+// leaves them out.
+std::vector<std::string> SymbolLibraryFileNames(const std::string& folder);
 
 // The libraries of a folder in the order the file list shows them: the
 // "*.mod" files, then the ".pretty" footprint folders.

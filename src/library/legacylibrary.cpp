@@ -7,10 +7,10 @@
 
 namespace tarnel {
 
-LegacyLibrary::LegacyLibrary(const std::string& path) : Library(path) {
-    const std::string& bytes = Bytes();
-    names_ = ScanModuleNames(bytes);
-    units_ = ScanUnits(bytes);
+LegacyLibrary::LegacyLibrary(const std::string& path) : LegacyLibrary(path, kModuleBlock) { units_ = ScanUnits(Bytes()); }
+
+LegacyLibrary::LegacyLibrary(const std::string& path, const BlockKeywords& block) : Library(path), block_(block) {
+    names_ = ScanBlockNames(Bytes(), block_);
 }
 
 const std::string& LegacyLibrary::Bytes() {
@@ -25,12 +25,12 @@ const std::string& LegacyLibrary::Bytes() {
 std::vector<std::string> LegacyLibrary::ModuleLines(std::string_view name) {
     const std::string& bytes = Bytes();
     if (!indexed_) {
-        firstModule_ = IndexModules(bytes);
+        firstModule_ = IndexModules(bytes, block_);
         indexed_ = true;
     }
     auto it = firstModule_.find(UpperAscii(name));
     if (it == firstModule_.end()) return {};
-    return ExtractModuleLinesAt(bytes, it->second);
+    return ExtractModuleLinesAt(bytes, it->second, block_);
 }
 
 } // namespace tarnel

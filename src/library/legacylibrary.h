@@ -3,6 +3,7 @@
 // index of where each module starts, so a catalog does not read the file once
 // per module. Every request re-opens the file: a vanished file is an error,
 // and a changed one (size or modification time) is read again.
+#include "library/legacyscan.h"
 #include "library/library.h"
 #include "util/filestamp.h"
 
@@ -23,8 +24,13 @@ public:
     // The file's bytes, through the cache.
     const std::string& Bytes();
 
-private:
+protected:
+    // A library of other blocks in the same kind of file.
+    LegacyLibrary(const std::string& path, const BlockKeywords& block);
     Units units_ = Units::Decimil;
+
+private:
+    BlockKeywords block_;
     FileCache<std::string> bytes_;
     bool indexed_ = false;
     std::unordered_map<std::string, size_t> firstModule_;  // upper-cased name -> line offset

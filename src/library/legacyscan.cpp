@@ -4,10 +4,10 @@
 
 namespace tarnel {
 
-std::vector<std::string> ScanModuleNames(std::string_view bytes) {
+std::vector<std::string> ScanBlockNames(std::string_view bytes, const BlockKeywords& block) {
     std::vector<std::string> names;
     ForEachLine(bytes, [&](std::string_view line) {
-        if (EqualsUpper(Trim(Word(line, 1)), "$MODULE")) names.emplace_back(Word(line, 2));
+        if (EqualsUpper(Trim(Word(line, 1)), block.open)) names.emplace_back(Word(line, 2));
         return true;
     });
     return names;
@@ -43,25 +43,25 @@ std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_
     return out;
 }
 
-std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin) {
+std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin, const BlockKeywords& block) {
     std::vector<std::string> out;
     if (begin >= bytes.size()) return out;
     bool first = true;
     ForEachLine(bytes.substr(begin), [&](std::string_view line) {
         out.emplace_back(line);
         if (first) { first = false; return true; }
-        return !EqualsUpper(Trim(Word(line, 1)), "$ENDMODULE");
+        return !EqualsUpper(Trim(Word(line, 1)), block.close);
     });
     return out;
 }
 
-std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes) {
+std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes, const BlockKeywords& block) {
     std::unordered_map<std::string, size_t> idx;
     size_t pos = 0;
     const char* base = bytes.data();
     ForEachLine(bytes, [&](std::string_view line) {
         pos = static_cast<size_t>(line.data() - base);
-        if (EqualsUpper(Trim(Word(line, 1)), "$MODULE")) idx.emplace(UpperAscii(Trim(Word(line, 2))), pos);
+        if (EqualsUpper(Trim(Word(line, 1)), block.open)) idx.emplace(UpperAscii(Trim(Word(line, 2))), pos);
         return true;
     });
     return idx;

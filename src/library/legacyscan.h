@@ -1,6 +1,7 @@
 #pragma once
 // Scanning legacy library text: module names, declared units, and the lines
-// of one module.
+// of one module. A symbol library ("*.lib") is scanned the same way, with its
+// own block keywords.
 #include "library/library.h"
 
 #include <string>
@@ -10,13 +11,27 @@
 
 namespace tarnel {
 
-std::vector<std::string> ScanModuleNames(std::string_view bytes);
+// The keywords (word 1 of a line, trimmed, letter case ignored) that open and
+// close a block; word 2 of the opening line names it.
+struct BlockKeywords {
+    std::string_view open, close;
+};
+inline constexpr BlockKeywords kModuleBlock{"$MODULE", "$ENDMODULE"};
+inline constexpr BlockKeywords kSymbolBlock{"DEF", "ENDDEF"};
+
+// Word 2 of every opening line, unchanged, in file order.
+std::vector<std::string> ScanBlockNames(std::string_view bytes, const BlockKeywords& block);
+inline std::vector<std::string> ScanModuleNames(std::string_view bytes) { return ScanBlockNames(bytes, kModuleBlock); }
+inline std::vector<std::string> ScanSymbolNames(std::string_view bytes) { return ScanBlockNames(bytes, kSymbolBlock); }
 Units ScanUnits(std::string_view bytes);
 // Extracts the lines of the first module named name (letter case ignored).
 std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_view name);
-// The same, starting at the "$MODULE" line at byte offset begin.
-std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin);
-// Upper-cased trimmed names of the "$MODULE" lines -> offset of the first.
-std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes);
+// The lines of the block whose opening line starts at byte offset begin, to
+// its closing line.
+std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin,
+                                              const BlockKeywords& block = kModuleBlock);
+// Upper-cased trimmed names of the opening lines -> offset of the first.
+std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes,
+                                                     const BlockKeywords& block = kModuleBlock);
 
 } // namespace tarnel

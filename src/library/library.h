@@ -1,7 +1,8 @@
 #pragma once
-// A footprint library as the program browses it: a legacy library file
-// ("*.mod") or a folder of current footprint files ("*.pretty"). Both list
-// their module names and give one module's text lines on demand.
+// A library as the program browses it: a legacy footprint library file
+// ("*.mod"), a folder of current footprint files ("*.pretty") or a legacy
+// symbol library file ("*.lib"). Each lists its module (or symbol) names and
+// gives one module's text lines on demand.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,10 +10,10 @@
 
 namespace tarnel {
 
-// Units of a module's command lines.
-enum class Units { Decimil, Millimetre };
+// Units of a module's command lines; a symbol's are mils.
+enum class Units { Decimil, Millimetre, Mil };
 
-enum class LibraryFormat { Legacy, KicadMod };
+enum class LibraryFormat { Legacy, KicadMod, Symbol };
 
 class Library {
 public:
@@ -39,10 +40,13 @@ protected:
 bool IsFootprintFolderName(std::string_view name);
 // True for a file name ending in ".kicad_mod" (letter case ignored).
 bool IsFootprintFileName(std::string_view name);
+// True for a file name ending in ".lib" (letter case ignored).
+bool IsSymbolLibraryName(std::string_view name);
 
 // Opens a library: a folder whose name ends in ".pretty" is a footprint
-// folder, anything else a legacy library file. Throws std::runtime_error
-// naming the path when it cannot be read.
+// folder, a "*.lib" file a symbol library, anything else a legacy footprint
+// library file. Throws std::runtime_error naming the path when it cannot be
+// read.
 std::unique_ptr<Library> OpenLibrary(const std::string& path);
 
 // Lines whose first non-blank character is "(" are a current footprint;

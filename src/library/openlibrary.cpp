@@ -1,10 +1,12 @@
 #include "library/footprintfolder.h"
 #include "library/legacylibrary.h"
+#include "library/symbollibrary.h"
 
 namespace tarnel {
 
 std::unique_ptr<Library> OpenLibrary(const std::string& path) {
     if (IsFootprintFolderName(path)) return std::make_unique<FootprintFolder>(path);
+    if (IsSymbolLibraryName(path)) return std::make_unique<SymbolLibrary>(path);
     return std::make_unique<LegacyLibrary>(path);
 }
 

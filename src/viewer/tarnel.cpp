@@ -59,12 +59,13 @@ int64_t MmTextToDecimil(std::string_view text) {
 
 int64_t TForm1Core::ReadCoord(int i) {
     if (LineUnits == Units::Millimetre) return MmTextToDecimil(Tokens[i]);
+    if (LineUnits == Units::Mil) return int64_t{ReadInt(Tokens[i])} * kSymbolScale;
     return ReadInt(Tokens[i]);
 }
 
 int32_t TForm1Core::MapCoord(int i, bool track, bool isY) {
-    if (LineUnits == Units::Millimetre) return MapNum(MmTextToDecimil(Tokens[i]), track, isY);
-    return Map(Tokens[i], track, isY);
+    if (LineUnits == Units::Decimil) return Map(Tokens[i], track, isY);
+    return MapNum(ReadCoord(i), track, isY);
 }
 
 // ---------------------------------------------------------------- images
@@ -209,9 +210,10 @@ void TForm1Core::pad() {
     if (!p.InProgress) p.InProgress = true;
     const std::string& t1 = Tokens[1];
     const bool mm = LineUnits == Units::Millimetre;
+    const double scale = LineUnits == Units::Mil ? kSymbolScale : 1;
     auto size = [&](int i) {
         double v = ReadDecimal(Tokens[i]);
-        return mm ? static_cast<double>(RoundHalfEvenL(static_cast<long double>(v) * 10000.0L / 25.4L)) : v;
+        return mm ? static_cast<double>(RoundHalfEvenL(static_cast<long double>(v) * 10000.0L / 25.4L)) : v * scale;
     };
     if (t1 == "Sh") {
         p.Shape = Tokens[3];
@@ -336,8 +338,8 @@ void TForm1Core::textos() {
 // ---------------------------------------------------------------- symbols
 
 void TForm1Core::retangulo() {
-    const int32_t x1 = MapX(Tokens[2], true), y1 = MapY(Tokens[3], true);
-    const int32_t x2 = MapX(Tokens[4], true), y2 = MapY(Tokens[5], true);
+    const int32_t x1 = MapCoord(2, true, false), y1 = MapCoord(3, true, true);
+    const int32_t x2 = MapCoord(4, true, false), y2 = MapCoord(5, true, true);
     WorkCanvas.Rectangle(x1, y1, x2, y2);
 }
 
@@ -361,13 +363,13 @@ void TForm1Core::poligono() {
     const int64_t m = t == "F" ? n + 1 : n;
     std::vector<QPoint> pts(static_cast<size_t>(m), QPoint(0, 0));
     for (int64_t k = 0; k < n; ++k) {
-        const int32_t x = MapX(Tokens[static_cast<int>(2 * k + 6)], true);
-        const int32_t y = MapY(Tokens[static_cast<int>(2 * k + 7)], true);
+        const int32_t x = MapCoord(static_cast<int>(2 * k + 6), true, false);
+        const int32_t y = MapCoord(static_cast<int>(2 * k + 7), true, true);
         pts[static_cast<size_t>(k)] = QPoint(x, y);
     }
     if (m == n + 1 && Tokens[static_cast<int>(2 * m + 4)] == "F") {
-        const int32_t x = MapX(Tokens[6], true);
-        const int32_t y = MapY(Tokens[7], true);
+        const int32_t x = MapCoord(6, true, false);
+        const int32_t y = MapCoord(7, true, true);
         pts[static_cast<size_t>(n)] = QPoint(x, y);
     }
     WorkCanvas.Polyline(pts);
@@ -377,11 +379,11 @@ void TForm1Core::pino() {
     auto is01 = [](const std::string& s) { return s == "0" || s == "1"; };
     if (!is01(Tokens[10]) || !is01(Tokens[11])) return;
     Canvas& cv = WorkCanvas;
-    const int64_t px = ReadInt(Tokens[4]), py = ReadInt(Tokens[5]), len = ReadInt(Tokens[6]);
+    const int64_t px = ReadCoord(4), py = ReadCoord(5), len = ReadCoord(6);
     const char letter = Tokens[7].empty() ? '\0' : Tokens[7][0];
     const std::string& name = Tokens[2];
     const std::string& number = Tokens[3];
-    const int64_t AX = MapX(Tokens[4], true), AY = MapY(Tokens[5], true);
+    const int64_t AX = MapCoord(4, true, false), AY = MapCoord(5, true, true);
     // A pin without a known orientation letter draws only its anchor mark.
     const bool known = letter == 'L' || letter == 'R' || letter == 'U' || letter == 'D';
     if (known) {
@@ -426,7 +428,7 @@ void TForm1Core::pino() {
 
 void TForm1Core::titulos() {
     WorkCanvas.FontColor = kTeal;
-    const int32_t x = MapX(Tokens[3], true), y = MapY(Tokens[4], true);
+    const int32_t x = MapCoord(3, true, false), y = MapCoord(4, true, true);
     WorkCanvas.TextOut(x, y, Tokens[2]);
 }
 
@@ -454,7 +456,8 @@ void TForm1Core::FileListBox1Click(const std::string& path) {
         std::string name = path;
         while (name.size() > 1 && name.back() == '/') name.pop_back();
         name = name.substr(name.find_last_of('/') == std::string::npos ? 0 : name.find_last_of('/') + 1);
-        Status = "A biblioteca " + name + " não tem módulos.";
+        const bool symbols = library_ && library_->Format() == LibraryFormat::Symbol;
+        Status = "A biblioteca " + name + (symbols ? " não tem símbolos." : " não tem módulos.");
     }
     if (Status != before) StatusChanged();
     ItemIndex = ModuleList.empty() ? -1 : 0;
@@ -535,11 +538,9 @@ void TForm1Core::B_carregarClick(const std::string& fileName) {
     LibraryPath = fileName;
     library_.reset();
     try {
+        // Read as a footprint library: a name chosen here finds no module.
         auto lib = std::make_unique<LegacyLibrary>(fileName);
-        ForEachLine(lib->Bytes(), [&](std::string_view line) {
-            if (EqualsUpper(Trim(Word(line, 1)), "DEF")) ModuleList.emplace_back(Word(line, 2));
-            return true;
-        });
+        ModuleList = ScanSymbolNames(lib->Bytes());
         library_ = std::move(lib);
     } catch (...) {
         ModuleListChanged();  // the windows show the emptied list before the error

@@ -97,8 +97,8 @@ public:
 
     // The viewer's API for windows, catalogs and tools.
     //
-    // Opens a library (a "*.mod" file or a ".pretty" folder), lists its
-    // modules and draws the first. A library that cannot be read lists
+    // Opens a library (a "*.mod" file, a ".pretty" folder or a "*.lib"
+    // symbol library), lists its modules (or symbols) and draws the first. A library that cannot be read lists
     // nothing and says why in Status.
     void OpenLibrary(const std::string& path) { FileListBox1Click(path); }
     // Selects module i of the list and draws it.
@@ -152,6 +152,14 @@ private:
     std::unique_ptr<Library> library_;
     ViewerListener* listener_ = nullptr;
 };
+
+// Symbol lines are in mils; each mil is drawn as this many decimils. Ten
+// would be true size, at which pins 100 mils apart (the usual pitch) came
+// out 8 or 9 pixels apart at "Normal", closer than a line of their names
+// (13 pixels). At 16 they are 13 or 14 apart, and a typical symbol (1000
+// mils across, 139 pixels) is drawn about as large as a typical footprint
+// (1.2 inches, 107 pixels).
+constexpr int64_t kSymbolScale = 16;
 
 // Converts a millimetre text to decimils (x 10000 / 25.4, halves to even).
 int64_t MmTextToDecimil(std::string_view text);

@@ -254,12 +254,13 @@ TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
         EXPECT_EQ(f.ListBox1->count(), 0);
         EXPECT_EQ(f.Core().ViewWidth, 0);
     }
-    // The samples folder lists its two footprint libraries: the legacy file
-    // and the footprint folder.
+    // The samples folder lists its three libraries: the legacy footprint
+    // file, the symbol library and the footprint folder.
     Open(kSamples);
-    ASSERT_EQ(w->FileListBox1->count(), 2);
+    ASSERT_EQ(w->FileListBox1->count(), 3);
     EXPECT_EQ(w->FileListBox1->item(0)->text(), "exemplo.mod");
-    EXPECT_EQ(w->FileListBox1->item(1)->text(), "exemplo.pretty/");
+    EXPECT_EQ(w->FileListBox1->item(1)->text(), "simbolos.lib");
+    EXPECT_EQ(w->FileListBox1->item(2)->text(), "exemplo.pretty/");
 }
 
 TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
@@ -675,6 +676,88 @@ TEST_F(MainWindow, DefaultErrorHandlerShowsTheTextAndTheWindowGoesOn) {
     EXPECT_EQ(f.Label2->text(), "12");
 }
 
+TEST_F(MainWindow, SymbolLibrariesListDrawAndZoom) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "simbolos.lib");
+    EXPECT_EQ(f.SelectedLibraryFileName(), "simbolos.lib");
+    ASSERT_EQ(f.ListBox1->count(), 3);
+    EXPECT_EQ(f.ListBox1->item(0)->text(), "C");
+    EXPECT_EQ(f.ListBox1->item(1)->text(), "LM358");
+    EXPECT_EQ(f.ListBox1->item(2)->text(), "R");
+    EXPECT_EQ(f.Label2->text(), "3");
+    EXPECT_EQ(f.ListBox1->currentRow(), 0);
+    EXPECT_EQ(MemoLines(f).first(), "DEF C C 0 10 N Y 1 F N");
+    EXPECT_EQ(MemoLines(f).last(), "ENDDEF");
+    EXPECT_TRUE(messages.empty());
+
+    // The arrow key moves to the next symbol and draws it.
+    f.ListBox1->setFocus();
+    QTest::keyClick(f.ListBox1, Qt::Key_Down);
+    EXPECT_EQ(MemoLines(f).first(), "DEF LM358 U 0 20 Y Y 2 F N");
+    EXPECT_EQ(MemoLines(f).size(), 16);
+    EXPECT_GT(CountPixels(ViewPicture(f), qRgb(0, 0, 0)), 100);
+
+    // R: the body from (-40, -150) to (40, 150), its field at (80, 0) and
+    // its pins' ends at (0, 250) and (0, -250), in mils, 16 decimils each.
+    // Mapped as origin + trunc(v * 16 / divisor / 1.15 + 0.5), with the
+    // origin trunc(divisor / 115 * 250).
+    ClickItem(f.ListBox1, 2);
+    EXPECT_EQ(MemoLines(f).first(), "DEF R R 0 0 N Y 1 F N");
+    struct Zoom {
+        QPushButton* button;
+        int divisor, minX, maxX, minY, maxY;
+    };
+    const Zoom zooms[] = {
+        {nullptr, 100, 212, 228, 183, 252},   // 217 + (-5, 11, -34, 35)
+        {f.Button3, 90, 190, 207, 157, 234},  // "+ Zoom": 195 + (-5, 12, -38, 39)
+        {f.Button4, 100, 212, 228, 183, 252}, // "Normal"
+        {f.Button2, 110, 235, 249, 208, 271}, // "- Zoom": 239 + (-4, 10, -31, 32)
+    };
+    for (const Zoom& z : zooms) {
+        SCOPED_TRACE(z.divisor);
+        if (z.button) QTest::mouseClick(z.button, Qt::LeftButton);
+        EXPECT_EQ(f.Core().ScaleDivisor, z.divisor);
+        EXPECT_EQ(f.Core().ExtentMinX, z.minX);
+        EXPECT_EQ(f.Core().ExtentMaxX, z.maxX);
+        EXPECT_EQ(f.Core().ExtentMinY, z.minY);
+        EXPECT_EQ(f.Core().ExtentMaxY, z.maxY);
+        EXPECT_EQ(f.Image2->width(), z.maxX - z.minX + 100);
+        EXPECT_EQ(f.Image2->height(), z.maxY - z.minY + 100);
+        // The body's left side on the view, 50 pixels in from the leftmost
+        // point (the body's own left edge).
+        const QImage view = ViewPicture(f);
+        const int row = view.height() / 2 - 5;  // above the fields' texts at the middle
+        EXPECT_EQ(view.pixel(50, row) & 0xFFFFFF, 0u);
+        EXPECT_EQ(view.pixel(49, row) & 0xFFFFFF, 0xFFFFFFu);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// Symbol libraries sit in the file list between the footprint library files
+// and the footprint folders; the component index passes them by.
+TEST_F(MainWindow, SymbolLibrariesAreListedButNotIndexed) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("A"));
+    Write(dir, "S.LIB", "DEF S U 0 40 Y Y 1 F N\r\nS -100 -100 100 100 0 1 0 N\r\nENDDEF\r\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Lib.pretty"));
+    TForm1& f = Open(dir.path());
+    ASSERT_EQ(f.FileListBox1->count(), 3);
+    EXPECT_EQ(f.FileListBox1->item(1)->text(), "S.LIB");
+    EXPECT_EQ(f.FileList().Count(), 2);
+    EXPECT_EQ(f.FileList().Entry(0), "a.mod");
+    EXPECT_EQ(f.FileList().Entry(1), "Lib.pretty");
+    EXPECT_EQ(f.FileList().Entry(2), "");
+    f.FileList().SetItemIndex(1);
+    EXPECT_EQ(f.SelectedLibraryFileName(), "Lib.pretty");
+    EXPECT_EQ(f.FileList().ItemIndex(), 1);
+
+    PickFile(f, "S.LIB");
+    EXPECT_EQ(f.FileList().ItemIndex(), -1);
+    ASSERT_EQ(f.ListBox1->count(), 1);
+    EXPECT_EQ(f.Label2->text(), "1");
+    EXPECT_EQ(f.Core().ViewWidth, 231 - 204 + 100);  // 217 + trunc(-13.41) to 217 + trunc(14.41)
+}
+
 // Saves docs/main-window.png when TARNEL_SCREENSHOT_DIR names a folder.
 TEST_F(MainWindow, Screenshot) {
     const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
@@ -698,6 +781,18 @@ TEST_F(MainWindow, FootprintScreenshot) {
     for (int i = 0; i < 7; ++i) f.Button3->click();
     QTest::qWait(50);
     ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window-footprint.png")));
+}
+
+TEST_F(MainWindow, SymbolScreenshot) {
+    const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
+    TForm1& f = Open(kSamples);
+    PickFile(f, "simbolos.lib");
+    f.RG_textosItems->button(2)->click();
+    ClickItem(f.ListBox1, 1);
+    for (int i = 0; i < 3; ++i) f.Button3->click();
+    QTest::qWait(50);
+    ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window-symbol.png")));
 }
 
 TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {

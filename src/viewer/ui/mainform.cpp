@@ -161,16 +161,42 @@ QPushButton* Button(const QString& caption, const char* name, QWidget* parent, i
 
 std::string TFileListAdapter::Folder() const { return QFile::encodeName(form_.Folder()).toStdString(); }
 
-int TFileListAdapter::Count() const { return form_.FileListBox1->count(); }
+// The index takes the footprint libraries of the list: entry i is the i-th
+// row that is not a symbol library.
+namespace {
+bool IsFootprintRow(const QListWidget& list, int row) {
+    return !IsSymbolLibraryName(list.item(row)->data(Qt::UserRole).toByteArray().toStdString());
+}
+} // namespace
+
+int TFileListAdapter::Row(int i) const {
+    const QListWidget& list = *form_.FileListBox1;
+    if (i < 0) return -1;
+    for (int row = 0; row < list.count(); ++row)
+        if (IsFootprintRow(list, row) && i-- == 0) return row;
+    return -1;
+}
+
+int TFileListAdapter::Count() const {
+    int n = 0;
+    for (int row = 0; row < form_.FileListBox1->count(); ++row) n += IsFootprintRow(*form_.FileListBox1, row);
+    return n;
+}
 
 std::string TFileListAdapter::Entry(int i) const {
-    const QListWidgetItem* item = form_.FileListBox1->item(i);
+    const QListWidgetItem* item = form_.FileListBox1->item(Row(i));
     return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
-int TFileListAdapter::ItemIndex() const { return form_.FileListBox1->currentRow(); }
+int TFileListAdapter::ItemIndex() const {
+    const int current = form_.FileListBox1->currentRow();
+    if (current < 0 || !IsFootprintRow(*form_.FileListBox1, current)) return -1;
+    int i = 0;
+    for (int row = 0; row < current; ++row) i += IsFootprintRow(*form_.FileListBox1, row);
+    return i;
+}
 
-void TFileListAdapter::SetItemIndex(int i) { form_.FileListBox1->setCurrentRow(i); }
+void TFileListAdapter::SetItemIndex(int i) { form_.FileListBox1->setCurrentRow(Row(i)); }
 
 // ---------------------------------------------------------------- window
 
@@ -499,6 +525,12 @@ void TForm1::FillFiles() {
     for (const std::string& name : ModFileNames(folder)) {
         auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    }
+    // Symbol libraries follow the footprint library files.
+    for (const std::string& name : SymbolLibraryFileNames(folder)) {
+        auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+        item->setToolTip(QStringLiteral("Biblioteca de símbolos"));
     }
     // Footprint folders follow the files, with a folder icon and a slash.
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);

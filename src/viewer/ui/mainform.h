@@ -109,7 +109,8 @@ private:
 
 class TForm1;
 
-// The component index's view of the main window's "*.mod" file list.
+// The component index's view of the main window's file list: its "*.mod"
+// files and ".pretty" folders, without the symbol libraries.
 class TFileListAdapter : public tarnel::IndexFileList {
 public:
     explicit TFileListAdapter(TForm1& form) : form_(form) {}
@@ -120,6 +121,7 @@ public:
     void SetItemIndex(int i) override;
 
 private:
+    int Row(int i) const;  // the list row of entry i, -1 for none
     TForm1& form_;
 };
 
