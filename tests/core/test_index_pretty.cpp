@@ -72,9 +72,11 @@ TEST(IndexPretty, FootprintRowsWholeNamesAndLinesWhenShown) {
     QFile::remove(QString::fromStdString(root + "/Conn.pretty/" + longName + ".kicad_mod"));
     EXPECT_NE(IndexedModuleLines(t, row).find(longName), std::string::npos);  // why it cannot be read
     // Legacy rows keep their lines in the table.
-    for (int i = 0; i < c.RowCount(); ++i)
-        if (c.Text(i, c.FieldIndex("Lib")) == "legacy.mod")
+    for (int i = 0; i < c.RowCount(); ++i) {
+        if (c.Text(i, c.FieldIndex("Lib")) == "legacy.mod") {
             EXPECT_EQ(IndexedModuleLines(t, i), c.Text(i, c.FieldIndex("Comandos")));
+        }
+    }
 }
 
 TEST(IndexPretty, CliOverRealFolderCopiesAndAModFile) {
