@@ -434,15 +434,22 @@ void TForm1Core::titulos() {
 
 // ---------------------------------------------------------------- library
 
-void TForm1Core::FileListBox1Click(const std::string& path) {
+// Forgets the current library; false (with the emptied list shown) when no
+// file is named.
+bool TForm1Core::LeaveLibrary(const std::string& path) {
     ModuleList.clear();
     ItemIndex = -1;
     if (path.empty()) {
         ModuleListChanged();
-        return;
+        return false;
     }
     LibraryPath = path;
     library_.reset();
+    return true;
+}
+
+void TForm1Core::FileListBox1Click(const std::string& path) {
+    if (!LeaveLibrary(path)) return;
     const std::string before = Status;
     Status.clear();
     try {
@@ -529,14 +536,7 @@ void TForm1Core::RenderLines(std::vector<std::string> lines, Units units, const 
 }
 
 void TForm1Core::B_carregarClick(const std::string& fileName) {
-    ModuleList.clear();
-    ItemIndex = -1;
-    if (fileName.empty()) {
-        ModuleListChanged();
-        return;
-    }
-    LibraryPath = fileName;
-    library_.reset();
+    if (!LeaveLibrary(fileName)) return;
     try {
         // Read as a footprint library: a name chosen here finds no module.
         auto lib = std::make_unique<LegacyLibrary>(fileName);

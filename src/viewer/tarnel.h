@@ -141,6 +141,7 @@ public:
     int32_t MapDecimil(int64_t v, bool track, bool isY) { return MapNum(v, track, isY); }
 
 private:
+    bool LeaveLibrary(const std::string& path);
     int32_t Map(std::string_view text, bool track, bool isY);
     int32_t MapNum(int64_t v, bool track, bool isY);
     int32_t MapCoord(int i, bool track, bool isY);  // token i, in library units
