@@ -43,11 +43,11 @@ double RunProcessMs(const std::vector<std::string>& argv) {
 // Wall-clock and processor milliseconds.
 std::pair<double, double> RenderAll(const std::string& path) {
     TForm1Core v;
-    v.ScaleDivisor = 100;
-    v.TextMode = 1;
+    v.Options().ScaleDivisor = 100;
+    v.Options().TextMode = 1;
     const double t0 = NowMs(), c0 = CpuMs();
     v.OpenLibrary(path);
-    for (size_t i = 0; i < v.ModuleList.size(); ++i) v.SelectModule(static_cast<int>(i));
+    for (size_t i = 0; i < v.ModuleList().size(); ++i) v.SelectModule(static_cast<int>(i));
     return {NowMs() - t0, CpuMs() - c0};
 }
 

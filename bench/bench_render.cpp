@@ -15,11 +15,11 @@ using namespace tarnel::bench;
 
 static double RenderAll(const std::string& path) {
     TForm1Core v;
-    v.ScaleDivisor = 100;
-    v.TextMode = 1;
+    v.Options().ScaleDivisor = 100;
+    v.Options().TextMode = 1;
     const double t0 = NowMs();
     v.OpenLibrary(path);
-    for (size_t i = 0; i < v.ModuleList.size(); ++i) {
+    for (size_t i = 0; i < v.ModuleList().size(); ++i) {
         v.SelectModule(static_cast<int>(i));
     }
     return NowMs() - t0;

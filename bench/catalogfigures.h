@@ -21,7 +21,7 @@ inline CatalogFigures MeasureCatalogs(const std::string& lib, const std::string&
     CatalogFigures f;
     for (int r = 0; r < runs; ++r) {
         TForm1Core core;
-        core.ScaleDivisor = 100;
+        core.Options().ScaleDivisor = 100;
         core.OpenLibrary(lib);
         Catalogs cat(core);
         double t0 = NowMs();

@@ -22,13 +22,13 @@ inline void Render(const uint8_t* data, size_t size) {
     static TForm1Core v;  // state carries between inputs, as it does between passes
     if (size == 0) return;
     const uint8_t mode = data[0];
-    v.ScaleDivisor = 10 + (mode % 15) * 10;
-    v.TextMode = (mode >> 4) % 3;
-    v.DrawArcs = (mode & 0x40) == 0;
+    v.Options().ScaleDivisor = 10 + (mode % 15) * 10;
+    v.Options().TextMode = (mode >> 4) % 3;
+    v.Options().DrawArcs = (mode & 0x40) == 0;
     v.RenderLines(SplitLines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)),
                   (mode & 0x80) ? Units::Millimetre : Units::Decimil, "fuzz");
-    if (!v.Lines.empty()) {
-        v.CaretLine = static_cast<int>(mode % v.Lines.size());
+    if (const size_t n = v.Lines().LineCount()) {
+        v.SetCaretLine(static_cast<int>(mode % n));
         v.B_linhaClick();
     }
 }
@@ -39,18 +39,18 @@ inline void Footprint(const uint8_t* data, size_t size) {
     static TForm1Core v;
     if (size == 0) return;
     const uint8_t mode = data[0];
-    v.ScaleDivisor = 1 + (mode % 16) * 10;
-    v.TextMode = (mode >> 4) % 3;
-    v.DrawArcs = (mode & 0x40) == 0;
+    v.Options().ScaleDivisor = 1 + (mode % 16) * 10;
+    v.Options().TextMode = (mode >> 4) % 3;
+    v.Options().DrawArcs = (mode & 0x40) == 0;
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
         (void)sexpr::Document::Parse(text);
     } catch (const sexpr::ParseError&) {
         // Refusing is fine; any other exception is a fault.
     }
-    v.RenderLines(SplitLines(text), Units::Millimetre, "fuzz");
+    v.RenderText(ModuleText(std::string(text), ModuleText::Kind::Footprint), Units::Millimetre, "fuzz");
     // A footprint that cannot be drawn leaves the empty view.
-    if (v.LinesAreKicadMod && !v.Status.empty() && (v.ViewWidth != 101 || v.ViewHeight != 101)) __builtin_trap();
+    if (v.LinesAreKicadMod() && !v.Status().empty() && (v.View().ViewWidth != 101 || v.View().ViewHeight != 101)) __builtin_trap();
 }
 
 // Library scanning and extraction on arbitrary bytes.

@@ -82,15 +82,18 @@ bool TakeOption(Args& a, const std::string& name, std::string& value) {
     return false;
 }
 
+void SaveBytes(std::string_view bytes, const std::string& path) {
+    ReplaceFile(
+        path, [&](int fd) { WriteFully(fd, bytes.data(), bytes.size(), "\"" + path + "\""); }, "\"" + path + "\"");
+}
+
 void SavePng(const QImage& img, const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter w(&buffer, "png");
     if (!w.write(img)) throw std::runtime_error("cannot write \"" + path + "\": " + w.errorString().toStdString());
-    ReplaceFile(
-        path, [&](int fd) { WriteFully(fd, bytes.constData(), static_cast<size_t>(bytes.size()), "\"" + path + "\""); },
-        "\"" + path + "\"");
+    SaveBytes(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), path);
 }
 
 int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi) {

@@ -4,6 +4,7 @@
 
 class QImage;
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnel::cli {
@@ -32,5 +33,7 @@ int ParseIntArg(const std::string& text, const std::string& what, int lo, int hi
 // Writes img as a PNG file whole; throws std::runtime_error naming the file
 // and the reason (the encoder's or the system's, such as a full disk).
 void SavePng(const QImage& img, const std::string& path);
+// Writes bytes as a file whole, in the same way.
+void SaveBytes(std::string_view bytes, const std::string& path);
 
 } // namespace tarnel::cli

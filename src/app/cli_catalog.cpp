@@ -27,9 +27,9 @@ int Catalog(const Args& in) {
     (void)OpenLibrary(a[1]);  // an unreadable library is an error here, not an empty list
     SetScreenPixelsPerInch(96);
     TForm1Core core;
-    core.ScaleDivisor = 100;
+    core.Options().ScaleDivisor = 100;
     core.OpenLibrary(a[1]);
-    if (core.ModuleList.empty()) throw std::runtime_error("\"" + a[1] + "\" has no modules");
+    if (core.ModuleList().empty()) throw std::runtime_error("\"" + a[1] + "\" has no modules");
     Catalogs cat(core);
     std::string refused;
     cat.ShowError = [&](const std::string& m) { refused = m; };
@@ -43,7 +43,7 @@ int Catalog(const Args& in) {
         if (!ExportPageListPdf(*pages, false, PdfFileBase(pdf), !jpeg, &why, false))
             throw std::runtime_error("Error exporting report: " + why);
     }
-    std::printf("{\"catalog\":\"%s\",\"modules\":%zu,\"pages\":%d}\n", a[0].c_str(), core.ModuleList.size(), pages->PageCount());
+    std::printf("{\"catalog\":\"%s\",\"modules\":%zu,\"pages\":%d}\n", a[0].c_str(), core.ModuleList().size(), pages->PageCount());
     return 0;
 }
 

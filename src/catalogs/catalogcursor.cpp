@@ -7,8 +7,8 @@ namespace tarnel {
 void CatalogCursor::zerarparaimprimir(const std::string& name) {
     const std::string u = UpperAscii(name);
     if (u != "QR_LISTA" && u != "QR_FIG") return;
-    RecordsLeft = static_cast<int>(core_.ModuleList.size());
-    core_.ItemIndex = core_.ModuleList.empty() ? -1 : 0;  // selecting renders nothing
+    RecordsLeft = static_cast<int>(core_.ModuleList().size());
+    core_.SetItemIndex(core_.ModuleList().empty() ? -1 : 0);  // selecting renders nothing
 }
 
 void CatalogCursor::SetLibrary(const std::string& libraryPath) {
@@ -20,43 +20,49 @@ void CatalogCursor::SetLibrary(const std::string& libraryPath) {
 }
 
 std::string CatalogCursor::SelectedName() const {
-    const int i = core_.ItemIndex;
-    return (i >= 0 && static_cast<size_t>(i) < core_.ModuleList.size()) ? core_.ModuleList[static_cast<size_t>(i)]
+    const int i = core_.ItemIndex();
+    return (i >= 0 && static_cast<size_t>(i) < core_.ModuleList().size()) ? core_.ModuleList()[static_cast<size_t>(i)]
                                                                        : std::string();
 }
 
 std::string CatalogCursor::Description(const std::string& name) {
     const Library* lib = core_.CurrentLibrary();
     if (lib && lib->Format() == LibraryFormat::KicadMod) {
-        if (core_.Status.empty()) return core_.FootprintDescription;
+        const std::string& status = core_.Status();
+        if (status.empty()) return core_.FootprintDescription();
         // The cell is narrow: the file's name, not its whole path.
-        const std::string& src = core_.LinesSource;
-        if (!src.empty() && core_.Status.rfind(src, 0) == 0) return FileNameOf(src) + core_.Status.substr(src.size());
-        return core_.Status;
+        const std::string& src = core_.LinesSource();
+        if (!src.empty() && status.rfind(src, 0) == 0) return FileNameOf(src) + status.substr(src.size());
+        return status;
     }
     descriptions_.SetFiles(DocFilePath, MdcFilePath);
-    return descriptions_.Describe(name, core_.Lines);
+    return descriptions_.Describe(name, core_.Lines());
+}
+
+bool CatalogCursor::Selected() const {
+    return core_.ItemIndex() >= 0 && static_cast<size_t>(core_.ItemIndex()) < core_.ModuleList().size();
 }
 
 bool CatalogCursor::Advance() {
     if (RecordsLeft > 0) {
         --RecordsLeft;
-        ++core_.ItemIndex;  // past the last entry the list has no selection
+        core_.SetItemIndex(core_.ItemIndex() + 1);  // past the last entry the list has no selection
         return true;
     }
     return false;
 }
 
 bool CatalogCursor::QR_FIGNeedData(FigCell& cell, Canvas& picture) {
-    const bool selected = core_.ItemIndex >= 0 && static_cast<size_t>(core_.ItemIndex) < core_.ModuleList.size();
+    const bool selected = Selected();
     core_.ListBox1Click();
-    core_.DefinitionName = std::to_string(core_.PadCount);
+    // The cell's pad label counts the pads drawn.
+    const std::string pads = std::to_string(core_.PadCount());
     cell.Scale = ScaleCaption(FitDrawing(core_, picture));
     cell.Name = SelectedName();
     // A symbol has pins, not pads: its cell has no pad count.
     const Library* lib = core_.CurrentLibrary();
-    cell.Pads = lib && lib->Format() == LibraryFormat::Symbol ? std::string() : PadCaption(core_.DefinitionName);
-    cell.Alias = core_.AliasLine;
+    cell.Pads = lib && lib->Format() == LibraryFormat::Symbol ? std::string() : PadCaption(pads);
+    cell.Alias = core_.AliasLine();
     cell.Description = selected ? Description(cell.Name) : std::string();
     if (Advance()) return true;
     if (ShowInfo) ShowInfo("Catálogo gerado!");
@@ -64,10 +70,10 @@ bool CatalogCursor::QR_FIGNeedData(FigCell& cell, Canvas& picture) {
 }
 
 bool CatalogCursor::QuickRepNeedData(ListRow& row) {
-    const bool selected = core_.ItemIndex >= 0 && static_cast<size_t>(core_.ItemIndex) < core_.ModuleList.size();
+    const bool selected = Selected();
     core_.ListBox1Click();
     row.Name = SelectedName();
-    row.Alias = core_.AliasLine;
+    row.Alias = core_.AliasLine();
     row.Description = selected ? Description(row.Name) : std::string();
     return Advance();
 }

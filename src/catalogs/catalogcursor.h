@@ -51,6 +51,7 @@ private:
     // The selected module's description: a footprint's own, or why it could
     // not be read; a legacy module's from the documentation files.
     std::string Description(const std::string& name);
+    bool Selected() const;
     bool Advance();
     TForm1Core& core_;
     DescriptionSource descriptions_;

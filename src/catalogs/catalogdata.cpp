@@ -9,8 +9,10 @@
 
 namespace tarnel {
 
-int FitDrawing(const TForm1Core& v, Canvas& pic) {
-    const int64_t W = v.ViewWidth, H = v.ViewHeight, PW = pic.Width(), PH = pic.Height();
+int FitDrawing(const TForm1Core& v, Canvas& pic) { return FitDrawing(v.ViewImage(), v.View().ViewWidth, v.View().ViewHeight, pic); }
+
+int FitDrawing(const Canvas& view, int64_t W, int64_t H, Canvas& pic) {
+    const int64_t PW = pic.Width(), PH = pic.Height();
     const double rx = static_cast<double>(W - 50) / static_cast<double>(PW);
     const double ry = static_cast<double>(H - 50) / static_cast<double>(PH);
     double r = 1;
@@ -24,7 +26,7 @@ int FitDrawing(const TForm1Core& v, Canvas& pic) {
     pic.FillRect(0, 0, pic.Width(), pic.Height());
     const int64_t tw = static_cast<int64_t>(std::trunc(static_cast<double>(W - 50) / r));
     const int64_t th = static_cast<int64_t>(std::trunc(static_cast<double>(H - 50) / r));
-    pic.CopyRect(0, 0, tw, th, v.ViewImage, 50, 50, W - 50, H - 50);
+    pic.CopyRect(0, 0, tw, th, view, 50, 50, W - 50, H - 50);
     return scale;
 }
 
@@ -74,17 +76,31 @@ std::unordered_map<std::string, std::string> ParseDocDescriptions(std::string_vi
     return found;
 }
 
+namespace {
+
+// The text after "Cd" when line is a "Cd" line.
+bool CdOf(std::string_view t, std::string& out) {
+    if (Word(t, 1) != "Cd") return false;
+    const size_t p = t.find("Cd");
+    std::string_view rest = t.substr(p + 2);
+    if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
+    out = std::string(rest);
+    return true;
+}
+
+} // namespace
+
 std::string CdText(const std::vector<std::string>& lines) {
-    for (const auto& l : lines) {
-        std::string_view t = l;
-        if (Word(t, 1) == "Cd") {
-            const size_t p = t.find("Cd");
-            std::string_view rest = t.substr(p + 2);
-            if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
-            return std::string(rest);
-        }
-    }
+    std::string out;
+    for (const auto& l : lines)
+        if (CdOf(l, out)) return out;
     return {};
+}
+
+std::string CdText(const ModuleText& module) {
+    std::string out;
+    module.ForEachLine([&](std::string_view l) { return !CdOf(l, out); });
+    return out;
 }
 
 std::unordered_map<std::string, std::string> ParseMdcDescriptions(std::string_view bytes) {
@@ -99,7 +115,7 @@ std::unordered_map<std::string, std::string> ParseMdcDescriptions(std::string_vi
         } else if (EqualsUpper(w1, "$ENDMODULE")) {
             in = false;
         } else if (in && Word(l, 1) == "Cd" && !out.count(current)) {
-            out.emplace(current, CdText({std::string(l)}));
+            out.emplace(current, CdText(std::vector<std::string>{std::string(l)}));
         }
         return true;
     });
@@ -130,6 +146,10 @@ const DescriptionSource::ByName* DescriptionSource::Refresh(File& f, bool mdc) {
 }
 
 std::string DescriptionSource::Describe(const std::string& name, const std::vector<std::string>& lines) {
+    return Describe(name, ModuleText::FromLines(lines));
+}
+
+std::string DescriptionSource::Describe(const std::string& name, const ModuleText& lines) {
     const std::string key = UpperAscii(name);
     if (const ByName* doc = Refresh(doc_, false)) {
         auto it = doc->find(key);

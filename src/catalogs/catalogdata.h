@@ -15,6 +15,8 @@ namespace tarnel {
 // Copies the view (without its blank left and top margins) into picture,
 // reduced uniformly so it fits; returns the scale in percent.
 int FitDrawing(const TForm1Core& view, Canvas& picture);
+// The same for a view of W x H pixels.
+int FitDrawing(const Canvas& view, int64_t W, int64_t H, Canvas& picture);
 
 std::string ScaleCaption(int scale);                   // "Escala: 50 %"
 std::string PadCaption(const std::string& padCount);   // "2 ilhas"
@@ -32,6 +34,7 @@ public:
     // docPath: the documentation file; mdcPath: the footprint doc file.
     void SetFiles(const std::string& docPath, const std::string& mdcPath);
     // name: the module name as listed; lines: its extracted command lines.
+    std::string Describe(const std::string& name, const ModuleText& lines);
     std::string Describe(const std::string& name, const std::vector<std::string>& lines);
 
 private:
@@ -49,5 +52,6 @@ private:
 std::unordered_map<std::string, std::string> ParseDocDescriptions(std::string_view bytes);
 std::unordered_map<std::string, std::string> ParseMdcDescriptions(std::string_view bytes);
 std::string CdText(const std::vector<std::string>& moduleLines);
+std::string CdText(const ModuleText& module);
 
 } // namespace tarnel

@@ -5,14 +5,14 @@ namespace tarnel {
 Catalogs::Catalogs(TForm1Core& core) : Cursor(core), Form3(Cursor), QR_lista(Cursor), core_(core) {}
 
 bool Catalogs::Prepare(PageReport& report, ReportLabel* libraryLabel, const std::string& libraryPath) {
-    if (core_.ModuleList.empty()) {
+    if (core_.ModuleList().empty()) {
         if (ShowError) ShowError("Nenhuma biblioteca selecionada");
         return false;
     }
     CurrentReport = &report;
     Cursor.zerarparaimprimir(report.Name);
     // Without a file list selection the listed library is the one meant.
-    std::string path = libraryPath.empty() ? core_.LibraryPath : libraryPath;
+    std::string path = libraryPath.empty() ? core_.LibraryPath() : libraryPath;
     while (path.size() > 1 && path.back() == '/') path.pop_back();  // a folder's name, not ""
     const std::string name = FileNameOf(path);
     libraryLabel->Caption = "Biblioteca: " + name;
@@ -30,7 +30,7 @@ std::unique_ptr<PageList> Catalogs::Start(PageReport& report) {
 }
 
 std::unique_ptr<PageList> Catalogs::b_reportClick(const std::string& libraryPath) {
-    core_.ScaleDivisor = 100;
+    core_.Options().ScaleDivisor = 100;
     if (!Prepare(Form3.QR_FIG, Form3.QRLabel5, libraryPath)) return nullptr;
     return Start(Form3.QR_FIG);
 }

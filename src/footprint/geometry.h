@@ -1,20 +1,22 @@
 #pragma once
 // Plane geometry of footprint shapes, in millimetres with Y growing downward
 // as in the files: rotations, arcs, and the outlines of pad shapes.
+#include "figure/figure.h"
+
 #include <optional>
 #include <vector>
 
 namespace tarnel::footprint {
 
-struct Pt {
-    double x = 0, y = 0;
-};
-inline Pt operator+(Pt a, Pt b) { return {a.x + b.x, a.y + b.y}; }
-inline Pt operator-(Pt a, Pt b) { return {a.x - b.x, a.y - b.y}; }
+using figure::Pt;
 
 // A pad's or text's rotation by a degrees: (u, v) -> (u cos a + v sin a,
 // -u sin a + v cos a), counter-clockwise as seen on the drawing.
 Pt Rotate(Pt p, double degrees);
+
+// A point of a shape's own frame moved by offset, turned by angle and moved
+// to position: how pads place their shapes.
+inline Pt Place(Pt p, Pt offset, Pt position, double angle) { return Rotate(p + offset, angle) + position; }
 
 // Axis-aligned bounds; empty until something is added.
 struct Box {

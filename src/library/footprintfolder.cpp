@@ -108,10 +108,11 @@ std::string FootprintFolder::ModuleSource(std::string_view name) const {
     return p.empty() ? path_ : p;
 }
 
-std::vector<std::string> FootprintFolder::ModuleLines(std::string_view name) {
+ModuleText FootprintFolder::ReadModule(std::string_view name) {
     const std::string file = FilePath(name);
     if (file.empty()) return {};
-    return SplitLines(ReadFileBytes(file));
+    // The reader takes no more than this; a larger file is refused unread.
+    return ModuleText(ReadFileBytes(file, kMaxFootprintBytes), ModuleText::Kind::Footprint);
 }
 
 } // namespace tarnel

@@ -10,12 +10,15 @@
 
 namespace tarnel {
 
+// The largest footprint file read.
+constexpr int64_t kMaxFootprintBytes = int64_t(64) << 20;
+
 class FootprintFolder : public Library {
 public:
     // Lists the folder; throws when it cannot be read.
     explicit FootprintFolder(const std::string& path);
     LibraryFormat Format() const override { return LibraryFormat::KicadMod; }
-    std::vector<std::string> ModuleLines(std::string_view name) override;
+    ModuleText ReadModule(std::string_view name) override;
     std::string ModuleSource(std::string_view name) const override;
     Units LineUnits() const override { return Units::Millimetre; }
     // The footprint file named name, or else of the first name equal to it

@@ -13,24 +13,25 @@ LegacyLibrary::LegacyLibrary(const std::string& path, const BlockKeywords& block
     names_ = ScanBlockNames(Bytes(), block_);
 }
 
-const std::string& LegacyLibrary::Bytes() {
+const std::shared_ptr<const std::string>& LegacyLibrary::Shared() {
     // Looked at, not opened: a missing or special file is an error here.
     return bytes_.Get(StatReadableFile(path_), [&] {
         indexed_ = false;
         firstModule_.clear();
-        return ReadFileBytes(path_);
+        return std::make_shared<const std::string>(ReadFileBytes(path_));
     });
 }
 
-std::vector<std::string> LegacyLibrary::ModuleLines(std::string_view name) {
-    const std::string& bytes = Bytes();
+ModuleText LegacyLibrary::ReadModule(std::string_view name) {
+    const std::shared_ptr<const std::string> bytes = Shared();
     if (!indexed_) {
-        firstModule_ = IndexModules(bytes, block_);
+        firstModule_ = IndexModules(*bytes, block_);
         indexed_ = true;
     }
     auto it = firstModule_.find(UpperAscii(name));
     if (it == firstModule_.end()) return {};
-    return ExtractModuleLinesAt(bytes, it->second, block_);
+    const std::string_view span = ModuleSpanAt(*bytes, it->second, block_);
+    return ModuleText(bytes, span, ModuleText::Kind::Lines);
 }
 
 } // namespace tarnel

@@ -18,11 +18,11 @@ public:
     // Reads and scans the file; throws when it cannot be read.
     explicit LegacyLibrary(const std::string& path);
     LibraryFormat Format() const override { return LibraryFormat::Legacy; }
-    std::vector<std::string> ModuleLines(std::string_view name) override;
+    ModuleText ReadModule(std::string_view name) override;
     std::string ModuleSource(std::string_view) const override { return path_; }
     Units LineUnits() const override { return units_; }
     // The file's bytes, through the cache.
-    const std::string& Bytes();
+    const std::string& Bytes() { return *Shared(); }
 
 protected:
     // A library of other blocks in the same kind of file.
@@ -30,8 +30,10 @@ protected:
     Units units_ = Units::Decimil;
 
 private:
+    const std::shared_ptr<const std::string>& Shared();
     BlockKeywords block_;
-    FileCache<std::string> bytes_;
+    // Shared with the module texts handed out, which keep it alive.
+    FileCache<std::shared_ptr<const std::string>> bytes_;
     bool indexed_ = false;
     std::unordered_map<std::string, size_t> firstModule_;  // upper-cased name -> line offset
 };

@@ -55,6 +55,19 @@ std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t beg
     return out;
 }
 
+std::string_view ModuleSpanAt(std::string_view bytes, size_t begin, const BlockKeywords& block) {
+    if (begin >= bytes.size()) return {};
+    const std::string_view from = bytes.substr(begin);
+    size_t end = 0;
+    bool first = true;
+    ForEachLine(from, [&](std::string_view line) {
+        end = static_cast<size_t>(line.data() - from.data()) + line.size();
+        if (first) { first = false; return true; }
+        return !EqualsUpper(Trim(Word(line, 1)), block.close);
+    });
+    return from.substr(0, end);
+}
+
 std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes, const BlockKeywords& block) {
     std::unordered_map<std::string, size_t> idx;
     size_t pos = 0;

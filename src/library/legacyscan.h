@@ -30,6 +30,9 @@ std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_
 // its closing line.
 std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin,
                                               const BlockKeywords& block = kModuleBlock);
+// The bytes of the same lines: from begin to the end of the closing line
+// (its line end left out), or to where the text ends.
+std::string_view ModuleSpanAt(std::string_view bytes, size_t begin, const BlockKeywords& block = kModuleBlock);
 // Upper-cased trimmed names of the opening lines -> offset of the first.
 std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes,
                                                      const BlockKeywords& block = kModuleBlock);

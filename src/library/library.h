@@ -3,6 +3,8 @@
 // ("*.mod"), a folder of current footprint files ("*.pretty") or a legacy
 // symbol library file ("*.lib"). Each lists its module (or symbol) names and
 // gives one module's text lines on demand.
+#include "library/moduletext.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,10 +24,12 @@ public:
     virtual LibraryFormat Format() const = 0;
     // Module names in list order.
     const std::vector<std::string>& Names() const { return names_; }
-    // The lines of the first module with this name (letter case ignored);
+    // The text of the first module with this name (letter case ignored);
     // empty when there is none. Throws std::runtime_error naming the file
     // when it cannot be read.
-    virtual std::vector<std::string> ModuleLines(std::string_view name) = 0;
+    virtual ModuleText ReadModule(std::string_view name) = 0;
+    // The same, as lines.
+    std::vector<std::string> ModuleLines(std::string_view name) { return ReadModule(name).Lines(); }
     // Where the module's lines come from, for messages.
     virtual std::string ModuleSource(std::string_view name) const = 0;
     virtual Units LineUnits() const = 0;
@@ -52,5 +56,6 @@ std::unique_ptr<Library> OpenLibrary(const std::string& path);
 // Lines whose first non-blank character is "(" are a current footprint;
 // anything else is legacy command lines.
 bool LinesAreFootprint(const std::vector<std::string>& lines);
+bool LinesAreFootprint(std::string_view text);
 
 } // namespace tarnel

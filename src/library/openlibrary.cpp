@@ -19,4 +19,12 @@ bool LinesAreFootprint(const std::vector<std::string>& lines) {
     return false;
 }
 
+bool LinesAreFootprint(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c <= ' ') continue;
+        return c == '(';
+    }
+    return false;
+}
+
 } // namespace tarnel

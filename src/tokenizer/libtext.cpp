@@ -163,7 +163,7 @@ namespace {
 
 std::string MiB(int64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB"; }
 
-FileStamp CheckStat(const std::string& path, const struct stat& st) {
+FileStamp CheckStat(const std::string& path, const struct stat& st, int64_t maxBytes) {
     if (!S_ISREG(st.st_mode)) {
         const char* what = S_ISDIR(st.st_mode)    ? "a folder"
                            : S_ISFIFO(st.st_mode) ? "a FIFO"
@@ -172,23 +172,23 @@ FileStamp CheckStat(const std::string& path, const struct stat& st) {
                                                   : "not a regular file";
         throw std::runtime_error("Cannot read \"" + path + "\": it is " + what + ", not a library file.");
     }
-    if (st.st_size > kMaxLibraryBytes)
+    if (st.st_size > maxBytes)
         throw std::runtime_error("Cannot read \"" + path + "\": " + MiB(st.st_size) + " is more than the " +
-                                 MiB(kMaxLibraryBytes) + " a library file may have.");
+                                 MiB(maxBytes) + " a library file may have.");
     return StampOf(st);
 }
 
 } // namespace
 
-FileStamp StatReadableFile(const std::string& path) {
+FileStamp StatReadableFile(const std::string& path, int64_t maxBytes) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
         throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    return CheckStat(path, st);
+    return CheckStat(path, st, maxBytes);
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    StatReadableFile(path);  // never opens a FIFO or a device
+std::string ReadFileBytes(const std::string& path, int64_t maxBytes) {
+    StatReadableFile(path, maxBytes);  // never opens a FIFO or a device
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     struct Closer {
@@ -199,7 +199,7 @@ std::string ReadFileBytes(const std::string& path) {
     struct stat st {};
     if (fstat(fd, &st) != 0)
         throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
-    const FileStamp stamp = CheckStat(path, st);
+    const FileStamp stamp = CheckStat(path, st, maxBytes);
     std::string data;
     data.reserve(static_cast<size_t>(stamp.size));
     char buf[65536];
@@ -210,8 +210,8 @@ std::string ReadFileBytes(const std::string& path) {
             throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
         }
         if (got == 0) break;
-        if (static_cast<int64_t>(data.size()) + got > kMaxLibraryBytes)  // grew while being read
-            throw std::runtime_error("Cannot read \"" + path + "\": it grew past the " + MiB(kMaxLibraryBytes) +
+        if (static_cast<int64_t>(data.size()) + got > maxBytes)  // grew while being read
+            throw std::runtime_error("Cannot read \"" + path + "\": it grew past the " + MiB(maxBytes) +
                                      " a library file may have.");
         data.append(buf, static_cast<size_t>(got));
     }

@@ -74,11 +74,12 @@ constexpr int64_t kMaxLibraryBytes = int64_t(256) << 20;
 // of at most kMaxLibraryBytes is read. A FIFO would block its reader, a
 // device such as /dev/zero would be read without end. Throws
 // std::runtime_error naming the file and the reason.
-FileStamp StatReadableFile(const std::string& path);
+FileStamp StatReadableFile(const std::string& path, int64_t maxBytes = kMaxLibraryBytes);
 
 // Reads a whole file after the same checks, opened without blocking; throws
 // std::runtime_error with a message naming the file and the system's reason.
-std::string ReadFileBytes(const std::string& path);
+// Files larger than maxBytes are refused before they are read.
+std::string ReadFileBytes(const std::string& path, int64_t maxBytes = kMaxLibraryBytes);
 
 // Formats an integer as plain decimal text.
 std::string IntText(int64_t v);

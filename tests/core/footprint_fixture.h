@@ -12,27 +12,27 @@
 struct Footprint : ::testing::Test {
     tarnel::TForm1Core v;
     void SetUp() override {
-        v.ScaleDivisor = 10;
-        v.TextMode = 0;
+        v.Options().ScaleDivisor = 10;
+        v.Options().TextMode = 0;
     }
     void Draw(const std::string& text) { v.RenderLines(tarnel::SplitLines(text), tarnel::Units::Millimetre, "test"); }
     // mm -> decimils (x 10000 / 25.4, halves to even) -> pixel, as the
     // legacy mapping places a decimil coordinate.
     int Px(double mm) const {
         const long double d = std::nearbyint(mm * 10000.0 / 25.4);
-        const long double div = v.ScaleDivisor;
+        const long double div = v.Options().ScaleDivisor;
         const int64_t origin = static_cast<int64_t>(std::trunc(div / 115.0L * 250.0L));
         return static_cast<int>(origin + static_cast<int64_t>(std::trunc(d / div / 1.15L + 0.5L)));
     }
-    tarnel::Color At(double xmm, double ymm) const { return v.WorkCanvas.Pixel(Px(xmm), Px(ymm)); }
+    tarnel::Color At(double xmm, double ymm) const { return v.WorkCanvas().Pixel(Px(xmm), Px(ymm)); }
     // Extents expected for a drawing spanning [x1, x2] x [y1, y2] mm.
     void ExpectExtents(double x1, double x2, double y1, double y2, const std::string& what) const {
-        EXPECT_EQ(v.ExtentMinX, std::max(Px(x1), 0)) << what;
-        EXPECT_EQ(v.ExtentMaxX, Px(x2)) << what;
-        EXPECT_EQ(v.ExtentMinY, std::max(Px(y1), 0)) << what;
-        EXPECT_EQ(v.ExtentMaxY, Px(y2)) << what;
-        EXPECT_EQ(v.ViewWidth, v.ExtentMaxX - v.ExtentMinX + 100) << what;
-        EXPECT_EQ(v.ViewHeight, v.ExtentMaxY - v.ExtentMinY + 100) << what;
+        EXPECT_EQ(v.View().ExtentMinX, std::max(Px(x1), 0)) << what;
+        EXPECT_EQ(v.View().ExtentMaxX, Px(x2)) << what;
+        EXPECT_EQ(v.View().ExtentMinY, std::max(Px(y1), 0)) << what;
+        EXPECT_EQ(v.View().ExtentMaxY, Px(y2)) << what;
+        EXPECT_EQ(v.View().ViewWidth, v.View().ExtentMaxX - v.View().ExtentMinX + 100) << what;
+        EXPECT_EQ(v.View().ViewHeight, v.View().ExtentMaxY - v.View().ExtentMinY + 100) << what;
     }
 };
 

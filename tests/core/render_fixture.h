@@ -9,17 +9,15 @@
 // Renders command lines through the real render pass.
 struct Render : ::testing::Test {
     tarnel::TForm1Core v;
-    void SetUp() override { v.ScaleDivisor = 100; }
+    void SetUp() override { v.Options().ScaleDivisor = 100; }
     void Draw(std::vector<std::string> lines) {
-        v.Lines = std::move(lines);
-        v.PadCount = 0;
-        v.B_converterClick();
+        v.RenderLines(lines, v.LineUnits(), "");
     }
     int mx(int64_t x) { return v.MapX(std::to_string(x), false); }
     int my(int64_t y) { return v.MapY(std::to_string(y), false); }
-    tarnel::Color W(int x, int y) const { return v.WorkCanvas.Pixel(x, y); }
+    tarnel::Color W(int x, int y) const { return v.WorkCanvas().Pixel(x, y); }
     tarnel::Color V(int x, int y) const {
-        return (x < v.ViewWidth && y < v.ViewHeight) ? v.ViewImage.Pixel(x, y) : 0x7F7F7F;
+        return (x < v.View().ViewWidth && y < v.View().ViewHeight) ? v.ViewImage().Pixel(x, y) : 0x7F7F7F;
     }
     // Number of pixels of colour c in the work canvas box [x1,x2) x [y1,y2).
     int Count(tarnel::Color c, int x1 = 0, int y1 = 0, int x2 = 2000, int y2 = 2000) const {

@@ -32,7 +32,7 @@ struct CursorTest : ::testing::Test {
         }
         const std::string path = Write("lib.mod", lib);
         Write("lib.dcm", "$CMP M2\r\nD from the dcm\r\n$ENDCMP\r\n");
-        core.ScaleDivisor = 100;
+        core.Options().ScaleDivisor = 100;
         core.FileListBox1Click(path);
         cursor.SetLibrary(path);
         cursor.ShowInfo = [this](const std::string& m) { infos.push_back(m); };
@@ -43,7 +43,7 @@ struct CursorTest : ::testing::Test {
 TEST_F(CursorTest, DrawingCatalogRequests) {
     cursor.zerarparaimprimir("QR_FIG");
     EXPECT_EQ(cursor.RecordsLeft, 7);
-    EXPECT_EQ(core.ItemIndex, 0);
+    EXPECT_EQ(core.ItemIndex(), 0);
     Canvas pic(179, 179);
     std::vector<FigCell> cells;
     FigCell cell;
@@ -61,7 +61,7 @@ TEST_F(CursorTest, DrawingCatalogRequests) {
     EXPECT_EQ(cells[1].Description, "from the dcm");
     EXPECT_EQ(cells[3].Description, "own 4");
     EXPECT_EQ(cells[0].Scale, "Escala: 100 %");
-    EXPECT_EQ(core.ItemIndex, 7);  // the selection ran past the last entry
+    EXPECT_EQ(core.ItemIndex(), 7);  // the selection ran past the last entry
 }
 
 TEST_F(CursorTest, ListCatalogRequestsAndOtherReports) {

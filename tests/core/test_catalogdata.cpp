@@ -15,17 +15,15 @@ TEST(CatalogData, FitCases) {
     const struct { int w, h, scale, copyW, copyH; } table[] = {
         {150, 120, 100, 100, 70}, {408, 229, 50, 179, 89}, {587, 587, 33, 179, 179}, {229, 408, 50, 89, 179}};
     for (auto& row : table) {
-        TForm1Core v;
-        v.ViewWidth = row.w;
-        v.ViewHeight = row.h;
+        Canvas view(2000, 2000);
         // A black view with a white margin of 50 on the left and top.
-        v.ViewImage.Brush = BrushStyle::Solid;
-        v.ViewImage.BrushColor = kBlack;
-        v.ViewImage.FillRect(50, 50, row.w, row.h);
+        view.Brush = BrushStyle::Solid;
+        view.BrushColor = kBlack;
+        view.FillRect(50, 50, row.w, row.h);
         Canvas pic(179, 179);
         pic.BrushColor = kRed;
         pic.FillRect(0, 0, 179, 179);  // cleared by the fit
-        EXPECT_EQ(FitDrawing(v, pic), row.scale) << row.w << "x" << row.h;
+        EXPECT_EQ(FitDrawing(view, row.w, row.h, pic), row.scale) << row.w << "x" << row.h;
         EXPECT_EQ(pic.Pixel(0, 0), kBlack);
         EXPECT_EQ(pic.Pixel(row.copyW - 1, row.copyH - 1), kBlack) << row.w << "x" << row.h;
         if (row.copyH < 179) {
@@ -38,14 +36,12 @@ TEST(CatalogData, FitCases) {
 }
 
 TEST(CatalogData, ReductionKeepsThinLines) {
-    TForm1Core v;
-    v.ViewWidth = 50 + 179 * 3;
-    v.ViewHeight = 50 + 179 * 3;
-    v.ViewImage.Brush = BrushStyle::Solid;
-    v.ViewImage.BrushColor = kBlue;
-    v.ViewImage.FillRect(50, 200, 50 + 537, 201);  // a one-pixel line
+    Canvas view(2000, 2000);
+    view.Brush = BrushStyle::Solid;
+    view.BrushColor = kBlue;
+    view.FillRect(50, 200, 50 + 537, 201);  // a one-pixel line
     Canvas pic(179, 179);
-    EXPECT_EQ(FitDrawing(v, pic), 33);
+    EXPECT_EQ(FitDrawing(view, 50 + 179 * 3, 50 + 179 * 3, pic), 33);
     EXPECT_EQ(pic.Pixel(10, 50), kBlue);  // row (200 - 50) / 3
 }
 
@@ -85,16 +81,16 @@ TEST(CatalogData, DescriptionSources) {
     src.SetFiles(dcm, mdc);
     const std::vector<std::string> withCd = {"$MODULE A", "Cd own text", "$EndMODULE A"};
     EXPECT_EQ(src.Describe("A", withCd), "from dcm");   // the documentation file wins
-    EXPECT_EQ(src.Describe("B", {"$MODULE B", "Cd own text", "$EndMODULE B"}), "own text");
-    EXPECT_EQ(src.Describe("c", {"$MODULE c"}), "from mdc");
-    EXPECT_EQ(src.Describe("D", {"$MODULE D"}), "");
+    EXPECT_EQ(src.Describe("B", std::vector<std::string>{"$MODULE B", "Cd own text", "$EndMODULE B"}), "own text");
+    EXPECT_EQ(src.Describe("c", std::vector<std::string>{"$MODULE c"}), "from mdc");
+    EXPECT_EQ(src.Describe("D", std::vector<std::string>{"$MODULE D"}), "");
     // Kept between modules, but an edited file is read again and a removed one no longer used.
     write("lib.dcm", "$CMP A\nD edited in between\n$ENDCMP\n");
     EXPECT_EQ(src.Describe("A", withCd), "edited in between");
     std::remove(dcm.c_str());
     EXPECT_EQ(src.Describe("A", withCd), "own text");
     src.SetFiles(d.filePath("none.dcm").toStdString(), d.filePath("none.mdc").toStdString());
-    EXPECT_EQ(src.Describe("A", {"$MODULE A"}), "");
+    EXPECT_EQ(src.Describe("A", std::vector<std::string>{"$MODULE A"}), "");
 }
 
 TEST(CatalogData, RealFootprintDocumentation) {

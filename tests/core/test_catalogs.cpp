@@ -77,7 +77,7 @@ TEST_F(CatalogRun, DrawingCatalogGeometry) {
     for (auto& h : headers) EXPECT_EQ(h.y, 100);
     EXPECT_EQ(cat.CurrentReport, &cat.Form3.QR_FIG);
     EXPECT_EQ(cat.Form3.QR_FIG.ReportTitle, "Visão prévia lib: lib.mod");
-    EXPECT_EQ(core.ScaleDivisor, 100);
+    EXPECT_EQ(core.Options().ScaleDivisor, 100);
 }
 
 TEST_F(CatalogRun, ListCatalogGeometry) {
@@ -99,11 +99,11 @@ TEST_F(CatalogRun, ListCatalogGeometry) {
 
 TEST_F(CatalogRun, EmptyListRefuses) {
     cat.ShowError = [this](const std::string& m) { errors.push_back(m); };
-    core.ScaleDivisor = 50;
+    core.Options().ScaleDivisor = 50;
     cat.Lista1Click("");
-    EXPECT_EQ(core.ScaleDivisor, 50);
+    EXPECT_EQ(core.Options().ScaleDivisor, 50);
     cat.b_reportClick("");
-    EXPECT_EQ(core.ScaleDivisor, 100);
+    EXPECT_EQ(core.Options().ScaleDivisor, 100);
     EXPECT_EQ(errors, (std::vector<std::string>{"Nenhuma biblioteca selecionada", "Nenhuma biblioteca selecionada"}));
 }
 
@@ -136,7 +136,7 @@ TEST_F(CatalogRun, LongDescriptionWrapsToItsBox) {
 TEST(CatalogDescriptions, ConnectLibraryCells) {
     REQUIRE_CORPUS();
     TForm1Core core;
-    core.ScaleDivisor = 100;
+    core.Options().ScaleDivisor = 100;
     core.FileListBox1Click(TARNEL_CORPUS "/connect.mod");
     CatalogCursor cursor(core);
     cursor.SetLibrary(TARNEL_CORPUS "/connect.mod");

@@ -17,12 +17,12 @@ std::vector<std::string> PadBlock(const std::string& sh, const std::string& at =
 } // namespace
 
 TEST_F(Render, RectangularPadWithDrill) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     Draw(PadBlock("R 600 400 0 0 0"));
-    EXPECT_EQ(v.PadCount, 1);
+    EXPECT_EQ(v.PadCount(), 1);
     const int l = mx(700), t = my(-200), r = mx(1300), b = my(200);
-    EXPECT_EQ(v.ExtentMinX, l);
-    EXPECT_EQ(v.ExtentMaxX, r);
+    EXPECT_EQ(v.View().ExtentMinX, l);
+    EXPECT_EQ(v.View().ExtentMaxX, r);
     EXPECT_EQ(W(l, (t + b) / 2), kGreen);          // outline
     EXPECT_EQ(W(l + 2, t + 2), kGreen);            // interior
     EXPECT_EQ(W(r, (t + b) / 2), kWhite);          // right edge excluded
@@ -32,75 +32,75 @@ TEST_F(Render, RectangularPadWithDrill) {
 }
 
 TEST_F(Render, PadOrientationSwapsSizes) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     for (const char* o : {"900", "1800", "450"}) {
         Draw(PadBlock(std::string("R 600 400 0 0 ") + o, "STD", "1000 5000"));
-        EXPECT_EQ(v.ExtentMinX, mx(800)) << o;
-        EXPECT_EQ(v.ExtentMaxX, mx(1200)) << o;
-        EXPECT_EQ(v.ExtentMinY, my(4700)) << o;
-        EXPECT_EQ(v.ExtentMaxY, my(5300)) << o;
+        EXPECT_EQ(v.View().ExtentMinX, mx(800)) << o;
+        EXPECT_EQ(v.View().ExtentMaxX, mx(1200)) << o;
+        EXPECT_EQ(v.View().ExtentMinY, my(4700)) << o;
+        EXPECT_EQ(v.View().ExtentMaxY, my(5300)) << o;
     }
 }
 
 TEST_F(Render, CirclePadSetsSizeYForLaterPads) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     auto lines = PadBlock("C 600 400 0 0 0", "STD", "1000 1000", "0");
     auto second = PadBlock("", "STD", "3000 1000", "");
     lines.insert(lines.end(), second.begin(), second.end());
     Draw(lines);
-    EXPECT_EQ(v.PadCount, 2);
-    EXPECT_EQ(v.PadState.SizeY, 600);
-    EXPECT_EQ(v.ExtentMinY, my(700));
-    EXPECT_EQ(v.ExtentMaxY, my(1300));
-    EXPECT_EQ(v.ExtentMaxX, mx(3300));
+    EXPECT_EQ(v.PadCount(), 2);
+    EXPECT_EQ(v.Interpreter().PadState.SizeY, 600);
+    EXPECT_EQ(v.View().ExtentMinY, my(700));
+    EXPECT_EQ(v.View().ExtentMaxY, my(1300));
+    EXPECT_EQ(v.View().ExtentMaxX, mx(3300));
     // Round pad: corner of the box stays white, centre green.
     EXPECT_EQ(W(mx(700), my(700)), kWhite);
     EXPECT_EQ(W(mx(1000) + 5, my(1000)), kGreen);
 }
 
 TEST_F(Render, PadAttributes) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     const struct { const char* at; Color c; int counted; } table[] = {
         {"STD", kGreen, 1}, {"CONN", kGreen, 1}, {"SMD", kRed, 1}, {"HOLE", kOlive, 0}, {"smd", kOlive, 0}, {"MECA", kOlive, 0}};
     for (auto& row : table) {
         Draw(PadBlock("R 600 400 0 0 0", row.at, "1000 0", "0"));
-        EXPECT_EQ(v.PadCount, row.counted) << row.at;
+        EXPECT_EQ(v.PadCount(), row.counted) << row.at;
         EXPECT_EQ(W(mx(800), my(0)), row.c) << row.at;
     }
 }
 
 TEST_F(Render, OvalPadHoleShowsPadAndBodyColours) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     Draw(PadBlock("O 600 600 0 0 0", "STD", "0 0", "300"));
     EXPECT_EQ(W(mx(0), my(0)), kGreen & kBlue);  // black with the default colours
-    v.CorCorpo = 0xFFFFFF;                        // a white body colour leaves the hole unseen
+    v.Options().CorCorpo = 0xFFFFFF;                        // a white body colour leaves the hole unseen
     Draw(PadBlock("O 600 600 0 0 0", "STD", "0 0", "300"));
     EXPECT_EQ(W(mx(0), my(0)), kGreen);
 }
 
 TEST_F(Render, PadSizeTruncatesTowardZero) {
-    v.ScaleDivisor = 1;  // one library unit is close to one pixel
+    v.Options().ScaleDivisor = 1;  // one library unit is close to one pixel
     Draw(PadBlock("R 55 55 0 0 0", "STD", "-1000 0", "0"));
-    EXPECT_EQ(v.ExtentMaxX, v.MapX("-972", false));  // -972.5 truncated, not floored
+    EXPECT_EQ(v.View().ExtentMaxX, v.MapX("-972", false));  // -972.5 truncated, not floored
     EXPECT_NE(v.MapX("-972", false), v.MapX("-973", false));
     Draw(PadBlock("R 55 55 0 0 0", "STD", "100 0", "0"));
-    EXPECT_EQ(v.ExtentMinX, v.MapX("72", false));
-    EXPECT_EQ(v.ExtentMaxX, v.MapX("127", false));
+    EXPECT_EQ(v.View().ExtentMinX, v.MapX("72", false));
+    EXPECT_EQ(v.View().ExtentMaxX, v.MapX("127", false));
 }
 
 TEST_F(Render, PadWithoutShapeIsDrawnAsAnEllipse) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     TForm1Core fresh;
-    fresh.ScaleDivisor = 10;
-    fresh.Lines = {"$PAD", "At STD N 0", "Po 0 0", "$EndPAD"};
+    fresh.Options().ScaleDivisor = 10;
+    fresh.SetLines(ModuleText::FromLines({"$PAD", "At STD N 0", "Po 0 0", "$EndPAD"}));
     fresh.B_converterClick();
-    EXPECT_EQ(fresh.PadCount, 1);
-    EXPECT_EQ(fresh.PadState.Shape, "");
-    EXPECT_EQ(fresh.ViewWidth, 100);  // zero-size pad at the centre
+    EXPECT_EQ(fresh.PadCount(), 1);
+    EXPECT_EQ(fresh.Interpreter().PadState.Shape, "");
+    EXPECT_EQ(fresh.View().ViewWidth, 100);  // zero-size pad at the centre
 }
 
 TEST_F(Render, CircleRadiusRule) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     const struct { const char* line; int64_t cx, r; } table[] = {
         {"DC 5000 5000 5500 0 150 21", 5000, 714},
         {"DC 5000 5000 6000 0 150 21", 5000, 1000},
@@ -110,9 +110,9 @@ TEST_F(Render, CircleRadiusRule) {
     };
     for (auto& row : table) {
         Draw({row.line});
-        EXPECT_EQ(v.ExtentMaxX, mx(row.cx + row.r)) << row.line;
-        EXPECT_EQ(v.ExtentMinY, my(5000 - row.r)) << row.line;
-        EXPECT_EQ(v.ExtentMaxY, my(5000 + row.r)) << row.line;
+        EXPECT_EQ(v.View().ExtentMaxX, mx(row.cx + row.r)) << row.line;
+        EXPECT_EQ(v.View().ExtentMinY, my(5000 - row.r)) << row.line;
+        EXPECT_EQ(v.View().ExtentMaxY, my(5000 + row.r)) << row.line;
     }
     Draw({"DC 5000 5000 6000 0"});
     EXPECT_EQ(W(mx(4000), my(5000)), kBlue);   // outline
@@ -120,11 +120,11 @@ TEST_F(Render, CircleRadiusRule) {
 }
 
 TEST_F(Render, ArcQuarterAndHalf) {
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     // Quarter: counter-clockwise on screen from the radial through (0, 1000)
     // to the one through (1000, 0): the lower right quarter.
     Draw({"DA 5000 5000 6000 5000 900 150 21"});
-    EXPECT_EQ(v.ViewWidth, 101);  // arcs never widen the extents
+    EXPECT_EQ(v.View().ViewWidth, 101);  // arcs never widen the extents
     const int cx = mx(5000), cy = my(5000), r = mx(6000) - mx(5000);
     const int d = static_cast<int>(r * 0.7071);
     EXPECT_GT(Count(kBlue, cx + d - 3, cy + d - 3, cx + d + 4, cy + d + 4), 0);    // lower right
@@ -140,39 +140,39 @@ TEST_F(Render, ArcQuarterAndHalf) {
 TEST_F(Render, ArcEdgeCases) {
     Draw({"DA 0 0 0 0 900 150 21"});  // r = 0
     EXPECT_EQ(Count(kBlue, 0, 0, 500, 500), 0);
-    v.DrawArcs = false;
-    v.WorkCanvas.PenColor = kRed;
+    v.Options().DrawArcs = false;
+    v.WorkCanvas().PenColor = kRed;
     v.interpreta_linha("DA 0 0 1000 0 900 150 21");
-    EXPECT_EQ(v.WorkCanvas.PenColor, kRed);  // unchecked: nothing changes
-    v.DrawArcs = true;
+    EXPECT_EQ(v.WorkCanvas().PenColor, kRed);  // unchecked: nothing changes
+    v.Options().DrawArcs = true;
     // A radius whose square passes 32 bits is not drawn and never overflows.
     Draw({"DA 0 0 50000 0 900", "DA -2000000000 0 2000000000 0 900"});
     EXPECT_EQ(Count(kBlue, 0, 0, 2000, 2000), 0);
-    EXPECT_EQ(v.WorkCanvas.PenColor, kBlue);
+    EXPECT_EQ(v.WorkCanvas().PenColor, kBlue);
 }
 
 TEST_F(Render, TextChoices) {
     const std::vector<std::string> lines = {"T0 0 0 600 600 0 120 N V 21 \"REF\"", "T1 0 10000 600 600 0 120 N V 21 \"VAL\""};
     const int t0y = my(0) + 20, t1y = my(10000);
     auto inked = [&](int y) { return Count(kBlack, mx(0), y, mx(0) + 40, y + 13); };
-    v.TextMode = 0;
+    v.Options().TextMode = 0;
     Draw(lines);
     EXPECT_EQ(inked(t0y), 0);
-    EXPECT_EQ(v.ViewWidth, 101);  // positions not tracked either
-    v.TextMode = 1;
+    EXPECT_EQ(v.View().ViewWidth, 101);  // positions not tracked either
+    v.Options().TextMode = 1;
     Draw(lines);
     EXPECT_GT(inked(t0y), 0);
     EXPECT_EQ(inked(t1y), 0);
-    EXPECT_EQ(v.ExtentMinY, my(0));  // the anchor, without the 20-pixel shift
-    EXPECT_EQ(v.WorkCanvas.PenColor, kTeal);
-    v.TextMode = 2;
+    EXPECT_EQ(v.View().ExtentMinY, my(0));  // the anchor, without the 20-pixel shift
+    EXPECT_EQ(v.WorkCanvas().PenColor, kTeal);
+    v.Options().TextMode = 2;
     Draw(lines);
     EXPECT_GT(inked(t0y), 0);
     EXPECT_GT(inked(t1y), 0);
 }
 
 TEST_F(Render, TextTokenAtTokenCount) {
-    v.TextMode = 2;
+    v.Options().TextMode = 2;
     Draw({"T1 0 0 600 600 0 120 N V 21 \"A B C\""});
     const int wide = Count(kBlack, 0, 0, 2000, 2000);
     Draw({"T1 0 0 600 600 0 120 N V 21 \"A\""});
@@ -199,7 +199,7 @@ TEST_F(Render, SymbolRectangleAndPolylines) {
     EXPECT_EQ(W(mx(500), my(0)), kWhite);
     // Body style 2: nothing.
     Draw({"P 2 0 2 0 0 0 1000 1000 N"});
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
     // Reserved closing point that does not match: goes to the canvas corner.
     Draw({"P 2 0 0 0 500 0 F"});
     EXPECT_EQ(W(1, 0), kWhite);
@@ -208,36 +208,36 @@ TEST_F(Render, SymbolRectangleAndPolylines) {
 
 TEST_F(Render, PolylineCountsOutsideTheTableDrawNothing) {
     Draw({"P -5 0 0 0 0 0 100 100 N"});
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
     Draw({"P 148 0 0 0 0 0 100 100 N"});
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
     Draw({"P 99999999999999999999 0 0 0 0 0 100 100 N"});
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
     Draw({"P 3 0 0 0 0 0 1000 1000 N"});  // missing pair: a point at the mapped origin
-    EXPECT_EQ(v.ExtentMinX, mx(0));
+    EXPECT_EQ(v.View().ExtentMinX, mx(0));
 }
 
 TEST_F(Render, Pins) {
     // Unit 2: nothing.
     Draw({"X A 1 0 0 300 R 50 50 2 1 P"});
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
     // Unit 1, body style 1: the pin line from the anchor to the far end.
     Draw({"X ~ 1 0 0 3000 R 50 50 1 1 P"});
-    EXPECT_EQ(v.ExtentMaxX, mx(3000));
+    EXPECT_EQ(v.View().ExtentMaxX, mx(3000));
     EXPECT_EQ(W(mx(1500), my(0)), kBlack);
-    EXPECT_EQ(v.WorkCanvas.FontColor, kBlack);
+    EXPECT_EQ(v.WorkCanvas().FontColor, kBlack);
     // Length 0 texts are olive.
     Draw({"X NAME 1 0 0 0 R 50 50 1 1 P"});
-    EXPECT_EQ(v.WorkCanvas.FontColor, kOlive);
+    EXPECT_EQ(v.WorkCanvas().FontColor, kOlive);
     EXPECT_GT(Count(kOlive, 0, 0, 2000, 2000), 0);
     // An inverted pin draws its bubble and switches to copy mode.
     Draw({"X A 1 0 0 3000 R 50 50 1 1 P I", "S -1000 -1000 1000 1000"});
-    EXPECT_EQ(v.WorkCanvas.Mode, PenMode::Copy);
+    EXPECT_EQ(v.WorkCanvas().Mode, PenMode::Copy);
     const int X = mx(3000), Y = my(0);
     EXPECT_EQ(W(X - 16, Y), kBlack);  // the bubble's left edge
     // An unknown orientation letter draws only the anchor mark.
     Draw({"X A 1 0 0 3000 Q 50 50 1 1 P"});
-    EXPECT_EQ(v.ExtentMaxX, mx(0));
+    EXPECT_EQ(v.View().ExtentMaxX, mx(0));
     EXPECT_GT(Count(kBlack, mx(0) - 4, my(0) - 2, mx(0) + 2, my(0) + 2), 0);
 }
 
@@ -250,9 +250,9 @@ TEST_F(Render, PinNameEqualToNumberDrawnOnce) {
 
 TEST_F(Render, FieldsInTealAndFontColourCarries) {
     Draw({"F0 \"U\" 0 0 50 H I C CNN"});
-    EXPECT_EQ(v.WorkCanvas.FontColor, kTeal);
+    EXPECT_EQ(v.WorkCanvas().FontColor, kTeal);
     EXPECT_GT(Count(kTeal, 0, 0, 2000, 2000), 0);
-    v.TextMode = 2;
+    v.Options().TextMode = 2;
     Draw({"T1 0 0 600 600 0 120 N V 21 \"VAL\""});  // a later pass keeps teal
     EXPECT_GT(Count(kTeal, 0, 0, 2000, 2000), 0);
 }
@@ -265,23 +265,23 @@ TEST_F(Render, KeepAllMovesTheDrawingIntoView) {
     const std::vector<std::string> lines = {"DS -40000 0 40000 0 120 21", "$PAD", "Sh \"1\" C 600 600 0 0 0",
                                             "At STD N 00E0FFFF", "Po -39000 0", "$EndPAD"};
     Draw(lines);
-    EXPECT_EQ(v.ExtentMinX, 0);
-    EXPECT_EQ(v.ExtentMaxX, 565);
-    EXPECT_EQ(v.ViewWidth, 665);
-    EXPECT_EQ(v.PadCount, 1);
-    v.KeepAll = true;
+    EXPECT_EQ(v.View().ExtentMinX, 0);
+    EXPECT_EQ(v.View().ExtentMaxX, 565);
+    EXPECT_EQ(v.View().ViewWidth, 665);
+    EXPECT_EQ(v.PadCount(), 1);
+    v.Options().KeepAll = true;
     Draw(lines);
-    EXPECT_EQ(v.ShiftX, 180);
-    EXPECT_EQ(v.ShiftY, 0);  // 217 is inside the margin already
-    EXPECT_EQ(v.ExtentMinX, 50);
-    EXPECT_EQ(v.ExtentMaxX, 745);
-    EXPECT_EQ(v.ViewWidth, 795);
-    EXPECT_EQ(v.PadCount, 1);  // drawn twice, counted once
+    EXPECT_EQ(v.View().ShiftX, 180);
+    EXPECT_EQ(v.View().ShiftY, 0);  // 217 is inside the margin already
+    EXPECT_EQ(v.View().ExtentMinX, 50);
+    EXPECT_EQ(v.View().ExtentMaxX, 745);
+    EXPECT_EQ(v.View().ViewWidth, 795);
+    EXPECT_EQ(v.PadCount(), 1);  // drawn twice, counted once
     // The left end of the segment lies at the margin, the pad 9 pixels on.
-    EXPECT_EQ(W(50, 217), v.CorCorpo);
+    EXPECT_EQ(W(50, 217), v.Options().CorCorpo);
     EXPECT_EQ(W(49, 217), kWhite);
-    EXPECT_EQ(W(59, 215), v.CorPad);
+    EXPECT_EQ(W(59, 215), v.Options().CorPad);
     // A drawing already in view does not move.
     Draw({"DS 0 0 1000 0 120 21"});
-    EXPECT_EQ(v.ShiftX, 0);
+    EXPECT_EQ(v.View().ShiftX, 0);
 }

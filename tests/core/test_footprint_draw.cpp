@@ -26,7 +26,7 @@ struct ProbeCase {
 static void CheckProbes(Footprint& t, const std::vector<ProbeCase>& cases, std::string (*wrap)(const std::string&)) {
     for (const ProbeCase& c : cases) {
         t.Draw(wrap(c.text));
-        ASSERT_TRUE(t.v.Status.empty()) << c.name << ": " << t.v.Status;
+        ASSERT_TRUE(t.v.Status().empty()) << c.name << ": " << t.v.Status();
         for (const Probe& p : c.probes)
             EXPECT_EQ(t.At(p.x, p.y), p.expected) << c.name << " at (" << p.x << ", " << p.y << ")";
     }
@@ -137,10 +137,10 @@ TEST_F(Footprint, PadCountAndPadExtents) {
          "(angle 90))))",
          1, 4.5, 7, 4.5, 7},
     };
-    v.DrawArcs = false;
+    v.Options().DrawArcs = false;
     for (const Case& c : cases) {
         Draw(OldModule(c.pads));
-        EXPECT_EQ(v.PadCount, c.count) << c.pads;
+        EXPECT_EQ(v.PadCount(), c.count) << c.pads;
         ExpectExtents(c.x1, c.x2, c.y1, c.y2, c.pads);
     }
 }
@@ -174,8 +174,8 @@ TEST_F(Footprint, GraphicLayersAndFills) {
     CheckProbes(*this, cases, FpOf);
     // Items not drawn leave the extents alone: the empty view.
     Draw(Fp("(fp_line (start 2 2) (end 8 2) (layer \"F.CrtYd\")) (zone (net 0) (polygon (pts (xy 0 0) (xy 9 9))))"));
-    EXPECT_EQ(v.ViewWidth, 101);
-    EXPECT_EQ(v.ViewHeight, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewHeight, 101);
 }
 
 TEST_F(Footprint, ArcExtentsByFormAndSweep) {
@@ -201,13 +201,13 @@ TEST_F(Footprint, ArcExtentsByFormAndSweep) {
     };
     for (const Case& c : cases) {
         Draw(c.text);
-        ASSERT_TRUE(v.Status.empty()) << c.name << ": " << v.Status;
+        ASSERT_TRUE(v.Status().empty()) << c.name << ": " << v.Status();
         ExpectExtents(c.x1, c.x2, c.y1, c.y2, c.name);
     }
     // Without "Desenhar arcos" an arc neither draws nor widens the extents.
-    v.DrawArcs = false;
+    v.Options().DrawArcs = false;
     Draw(OldModule("(fp_arc (start 5 5) (end 6 5) (angle 180) (layer F.SilkS))"));
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_EQ(v.View().ViewWidth, 101);
 }
 
 TEST_F(Footprint, ArcPixelsRunTheRightWay) {
@@ -215,8 +215,8 @@ TEST_F(Footprint, ArcPixelsRunTheRightWay) {
     Draw(OldModule("(fp_arc (start 5 5) (end 7 5) (angle 180) (layer F.SilkS))"));
     int below = 0, above = 0;
     for (int dx = -1; dx <= 1; ++dx) {
-        below += v.WorkCanvas.Pixel(Px(5) + dx, Px(7) - 1) == kBody || v.WorkCanvas.Pixel(Px(5) + dx, Px(7)) == kBody;
-        above += v.WorkCanvas.Pixel(Px(5) + dx, Px(3)) == kBody || v.WorkCanvas.Pixel(Px(5) + dx, Px(3) + 1) == kBody;
+        below += v.WorkCanvas().Pixel(Px(5) + dx, Px(7) - 1) == kBody || v.WorkCanvas().Pixel(Px(5) + dx, Px(7)) == kBody;
+        above += v.WorkCanvas().Pixel(Px(5) + dx, Px(3)) == kBody || v.WorkCanvas().Pixel(Px(5) + dx, Px(3) + 1) == kBody;
     }
     EXPECT_GT(below, 0);
     EXPECT_EQ(above, 0);
@@ -248,21 +248,21 @@ TEST_F(Footprint, TextsByModeVisibilityAndVersion) {
         {"text named hide", 2, OldModule("(fp_text user hide (at 4 4) (layer F.SilkS))"), 4, 4, 4, 4},
     };
     for (const Case& c : cases) {
-        v.TextMode = c.mode;
+        v.Options().TextMode = c.mode;
         Draw(c.text);
-        ASSERT_TRUE(v.Status.empty()) << c.name << ": " << v.Status;
+        ASSERT_TRUE(v.Status().empty()) << c.name << ": " << v.Status();
         ExpectExtents(c.x1, c.x2, c.y1, c.y2, c.name);
     }
 }
 
 TEST_F(Footprint, ReferenceAndValueSubstitution) {
-    v.TextMode = 2;
+    v.Options().TextMode = 2;
     auto picture = [&](const std::string& user) {
         Draw(Fp("(fp_text reference \"R0\" (at 0 -9) (layer F.Fab) hide)\n"
                 "(property \"Reference\" \"WIDE_REF\" (at 0 -9) (layer F.Fab) (hide yes))\n"
                 "(property \"Value\" \"10k\" (at 0 9) (layer F.Fab) (hide yes))\n"
                 "(fp_text user \"" + user + "\" (at 3 3) (layer F.Fab))"));
-        return v.WorkCanvas.Image().copy(0, 0, 400, 400);
+        return v.WorkCanvas().Image().copy(0, 0, 400, 400);
     };
     const QImage plain = picture("WIDE_REF/10k");
     EXPECT_EQ(picture("%R/%V"), plain);  // the later reference wins
@@ -284,19 +284,19 @@ TEST_F(Footprint, FilesThatCannotBeDrawn) {
     for (const Case& c : cases) {
         // A drawing before the bad file must not show through.
         Draw(Fp("(pad 1 smd rect (at 5 5) (size 2 2))"));
-        ASSERT_GT(v.ViewWidth, 101);
+        ASSERT_GT(v.View().ViewWidth, 101);
         Draw(c.text);
-        EXPECT_EQ(v.ViewWidth, 101) << c.name;
-        EXPECT_EQ(v.ViewHeight, 101) << c.name;
-        EXPECT_EQ(v.PadCount, 0) << c.name;
-        EXPECT_EQ(v.Status.rfind("test: ", 0), 0u) << c.name << ": " << v.Status;
-        EXPECT_NE(v.Status.find(c.says), std::string::npos) << c.name << ": " << v.Status;
-        EXPECT_EQ(v.Status.find('\n'), std::string::npos) << c.name;
+        EXPECT_EQ(v.View().ViewWidth, 101) << c.name;
+        EXPECT_EQ(v.View().ViewHeight, 101) << c.name;
+        EXPECT_EQ(v.PadCount(), 0) << c.name;
+        EXPECT_EQ(v.Status().rfind("test: ", 0), 0u) << c.name << ": " << v.Status();
+        EXPECT_NE(v.Status().find(c.says), std::string::npos) << c.name << ": " << v.Status();
+        EXPECT_EQ(v.Status().find('\n'), std::string::npos) << c.name;
         EXPECT_EQ(At(5, 5), kWhite) << c.name;
     }
     // The next good drawing clears the message.
     Draw(Fp("(pad 1 smd rect (at 5 5) (size 2 2))"));
-    EXPECT_TRUE(v.Status.empty());
+    EXPECT_TRUE(v.Status().empty());
 }
 
 TEST_F(Footprint, HugeNumbersStayBounded) {
@@ -305,6 +305,6 @@ TEST_F(Footprint, HugeNumbersStayBounded) {
             "(fp_arc (start 0 0) (mid 1e-300 1e300) (end 1e300 0) (layer F.SilkS))"
             "(fp_circle (center 0 0) (end 1e200 1e200) (layer F.SilkS))"
             "(pad 2 thru_hole oval (at 0 0) (size 1e20 1) (drill oval 1e20 1e30))"));
-    EXPECT_TRUE(v.Status.empty()) << v.Status;
-    EXPECT_EQ(v.PadCount, 2);
+    EXPECT_TRUE(v.Status().empty()) << v.Status();
+    EXPECT_EQ(v.PadCount(), 2);
 }

@@ -173,14 +173,12 @@ TEST(Hostile, ReductionEqualsBlockAnd) {
 // A view of nearly 2^31 pixels a side reduces into the picture: the whole
 // work canvas lands in the top-left pixel, the rest stays white.
 TEST(Hostile, HugeViewFitsThePicture) {
-    TForm1Core v;
-    v.ViewWidth = INT_MAX;
-    v.ViewHeight = INT_MAX - 7;
-    v.ViewImage.Brush = BrushStyle::Solid;
-    v.ViewImage.BrushColor = kBlue;
-    v.ViewImage.FillRect(1990, 60, 1991, 61);
+    Canvas view(2000, 2000);
+    view.Brush = BrushStyle::Solid;
+    view.BrushColor = kBlue;
+    view.FillRect(1990, 60, 1991, 61);
     Canvas pic(179, 179);
-    EXPECT_EQ(FitDrawing(v, pic), 0);
+    EXPECT_EQ(FitDrawing(view, INT_MAX, INT_MAX - 7, pic), 0);
     EXPECT_EQ(pic.Pixel(0, 0), kBlue);
     int others = 0;
     for (int y = 0; y < 179; ++y)

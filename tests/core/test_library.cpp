@@ -61,33 +61,33 @@ TEST(Library, SelectionRendersAndCountsPads) {
         "$MODULE ONE\r\n$PAD\r\nSh \"1\" R 600 400 0 0 0\r\nAt STD N 0\r\nPo 0 0\r\n$EndPAD\r\n$ENDMODULE ONE\r\n"
         "$MODULE TWO\r\nDS 0 0 1000 0 150 21\r\n$ENDMODULE TWO\r\n");
     TForm1Core v;
-    v.ScaleDivisor = 100;
+    v.Options().ScaleDivisor = 100;
     v.FileListBox1Click(p);
-    ASSERT_EQ(v.ModuleList.size(), 2u);
-    EXPECT_EQ(v.ItemIndex, 0);
-    EXPECT_EQ(v.PadCount, 1);
-    EXPECT_EQ(v.Lines.size(), 7u);
-    v.ItemIndex = 1;
+    ASSERT_EQ(v.ModuleList().size(), 2u);
+    EXPECT_EQ(v.ItemIndex(), 0);
+    EXPECT_EQ(v.PadCount(), 1);
+    EXPECT_EQ(v.Lines().LineCount(), 7u);
+    v.SetItemIndex(1);
     v.ListBox1Click();
-    EXPECT_EQ(v.PadCount, 0);
-    EXPECT_EQ(v.ViewWidth, 109);
+    EXPECT_EQ(v.PadCount(), 0);
+    EXPECT_EQ(v.View().ViewWidth, 109);
 }
 
 TEST(Library, UnreadableFiles) {
     QTemporaryDir d;
     TForm1Core v;
     v.FileListBox1Click(d.filePath("missing.mod").toStdString());  // swallowed
-    EXPECT_TRUE(v.ModuleList.empty());
+    EXPECT_TRUE(v.ModuleList().empty());
     // A library that vanishes between the scan and the extraction.
     const std::string p = Write(d, "b.mod", "$MODULE A\r\nDS 0 0 1 0\r\n$ENDMODULE\r\n$MODULE B\r\n$ENDMODULE\r\n");
     v.FileListBox1Click(p);
-    ASSERT_EQ(v.ModuleList.size(), 2u);
-    const int w = v.ViewWidth;
+    ASSERT_EQ(v.ModuleList().size(), 2u);
+    const int w = v.View().ViewWidth;
     QFile::remove(QString::fromStdString(p));
-    v.ItemIndex = 1;
+    v.SetItemIndex(1);
     EXPECT_THROW(v.ListBox1Click(), std::runtime_error);
-    EXPECT_TRUE(v.Lines.empty());
-    EXPECT_EQ(v.ViewWidth, w);  // the view keeps the previous drawing
+    EXPECT_TRUE(v.Lines().empty());
+    EXPECT_EQ(v.View().ViewWidth, w);  // the view keeps the previous drawing
     EXPECT_THROW(v.B_carregarClick(p), std::runtime_error);
 }
 
@@ -95,24 +95,24 @@ TEST(Library, FileChangedAfterScanIsReadAgain) {
     QTemporaryDir d;
     const std::string p = Write(d, "c.mod", "$MODULE A\r\nDS 0 0 1000 0\r\n$ENDMODULE\r\n");
     TForm1Core v;
-    v.ScaleDivisor = 100;
+    v.Options().ScaleDivisor = 100;
     v.FileListBox1Click(p);
-    EXPECT_EQ(v.ViewWidth, 109);
+    EXPECT_EQ(v.View().ViewWidth, 109);
     Write(d, "c.mod", "$MODULE A\r\nDS 0 0 2000 0\r\n$ENDMODULE\r\n$MODULE B\r\n$ENDMODULE\r\n");
     v.ListBox1Click();
-    EXPECT_EQ(v.ViewWidth, 117);
+    EXPECT_EQ(v.View().ViewWidth, 117);
 }
 
 TEST(Library, SymbolDefListing) {
     REQUIRE_CORPUS();
     TForm1Core v;
     v.B_carregarClick(TARNEL_CORPUS "/linear.lib");
-    EXPECT_EQ(v.ModuleList.size(), 21u);
-    EXPECT_EQ(v.ItemIndex, -1);
-    v.ItemIndex = 0;
+    EXPECT_EQ(v.ModuleList().size(), 21u);
+    EXPECT_EQ(v.ItemIndex(), -1);
+    v.SetItemIndex(0);
     v.ListBox1Click();  // no $MODULE of that name: empty memo and view
-    EXPECT_TRUE(v.Lines.empty());
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_TRUE(v.Lines().empty());
+    EXPECT_EQ(v.View().ViewWidth, 101);
 }
 
 // Lines ending in LF alone are read as lines (public libraries use them).

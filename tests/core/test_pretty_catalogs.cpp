@@ -47,7 +47,7 @@ TEST(PrettyCatalog, CellsRowsAndAnUnreadableFootprint) {
     Write(dir + "/C_NoDescr.kicad_mod", "(module C_NoDescr (pad 1 thru_hole circle (at 0 0) (size 2 2) (drill 1)))\n");
 
     TForm1Core core;
-    core.ScaleDivisor = 100;
+    core.Options().ScaleDivisor = 100;
     core.OpenLibrary(dir);
     CatalogCursor cursor(core);
     cursor.SetLibrary(dir);

@@ -71,50 +71,50 @@ TEST(FootprintFolder, BrowsingThroughTheViewer) {
 
     TForm1Core v;
     v.OpenLibrary(dir);
-    ASSERT_EQ(v.ModuleList, (std::vector<std::string>{"Broken", "Gone", "Good"}));
+    ASSERT_EQ(v.ModuleList(), (std::vector<std::string>{"Broken", "Gone", "Good"}));
     ASSERT_NE(v.CurrentLibrary(), nullptr);
     EXPECT_EQ(v.CurrentLibrary()->Format(), LibraryFormat::KicadMod);
     // The first footprint cannot be read: its lines, a message, the empty view.
-    EXPECT_EQ(v.Lines.size(), 2u);
-    EXPECT_EQ(v.ViewWidth, 101);
-    EXPECT_NE(v.Status.find(dir + "/Broken.kicad_mod: line 2: the file ends inside an unclosed list"), std::string::npos)
-        << v.Status;
+    EXPECT_EQ(v.Lines().LineCount(), 2u);
+    EXPECT_EQ(v.View().ViewWidth, 101);
+    EXPECT_NE(v.Status().find(dir + "/Broken.kicad_mod: line 2: the file ends inside an unclosed list"), std::string::npos)
+        << v.Status();
 
     v.SelectModule(v.FindModule("GOOD"));
-    EXPECT_TRUE(v.Status.empty()) << v.Status;
-    EXPECT_EQ(v.Lines, SplitLines(kSmall));
-    EXPECT_EQ(v.PadCount, 1);
-    EXPECT_TRUE(v.LinesAreKicadMod);
-    EXPECT_EQ(v.LineUnits, Units::Millimetre);
-    EXPECT_GT(v.ViewWidth, 101);
+    EXPECT_TRUE(v.Status().empty()) << v.Status();
+    EXPECT_EQ(v.Lines().Lines(), SplitLines(kSmall));
+    EXPECT_EQ(v.PadCount(), 1);
+    EXPECT_TRUE(v.LinesAreKicadMod());
+    EXPECT_EQ(v.LineUnits(), Units::Millimetre);
+    EXPECT_GT(v.View().ViewWidth, 101);
 
     // A file that vanished after listing: a message, not an exception.
     ASSERT_EQ(unlink((dir + "/Gone.kicad_mod").c_str()), 0);
     EXPECT_NO_THROW(v.SelectModule(v.FindModule("gone")));
-    EXPECT_NE(v.Status.find("Gone.kicad_mod"), std::string::npos) << v.Status;
-    EXPECT_TRUE(v.Lines.empty());
-    EXPECT_EQ(v.ViewWidth, 101);
+    EXPECT_NE(v.Status().find("Gone.kicad_mod"), std::string::npos) << v.Status();
+    EXPECT_TRUE(v.Lines().empty());
+    EXPECT_EQ(v.View().ViewWidth, 101);
 
     // "Converter" on edited lines draws them as they stand.
-    v.Lines = SplitLines("(module X (pad 1 smd rect (at 0 0) (size 1 1)) (pad 2 smd rect (at 2 0) (size 1 1)))");
-    v.PadCount = 0;
+    v.SetLines(ModuleText::FromLines(SplitLines("(module X (pad 1 smd rect (at 0 0) (size 1 1)) (pad 2 smd rect (at 2 0) (size 1 1)))")));
+    v.RestartPadCount();
     v.B_converterClick();
-    EXPECT_EQ(v.PadCount, 2);
+    EXPECT_EQ(v.PadCount(), 2);
     // Legacy lines in the memo still draw as legacy lines.
-    v.Lines = {"DS 0 0 1000 0 120 21"};
+    v.SetLines(ModuleText::FromLines({"DS 0 0 1000 0 120 21"}));
     v.B_converterClick();
-    EXPECT_FALSE(v.LinesAreKicadMod);
-    EXPECT_GT(v.ViewWidth, 101);
+    EXPECT_FALSE(v.LinesAreKicadMod());
+    EXPECT_GT(v.View().ViewWidth, 101);
 
     // A folder that cannot be read lists nothing, says why and clears the view.
     v.SelectModule(v.FindModule("Good"));
-    ASSERT_GT(v.ViewWidth, 101);
+    ASSERT_GT(v.View().ViewWidth, 101);
     v.OpenLibrary(d.filePath("missing.pretty").toStdString());
-    EXPECT_TRUE(v.ModuleList.empty());
-    EXPECT_EQ(v.Status.rfind("Não foi possível ler a biblioteca: ", 0), 0u) << v.Status;
-    EXPECT_NE(v.Status.find("missing.pretty"), std::string::npos) << v.Status;
-    EXPECT_TRUE(v.Lines.empty());
-    EXPECT_EQ(v.ViewWidth, 0);
+    EXPECT_TRUE(v.ModuleList().empty());
+    EXPECT_EQ(v.Status().rfind("Não foi possível ler a biblioteca: ", 0), 0u) << v.Status();
+    EXPECT_NE(v.Status().find("missing.pretty"), std::string::npos) << v.Status();
+    EXPECT_TRUE(v.Lines().empty());
+    EXPECT_EQ(v.View().ViewWidth, 0);
     // So does a library with no modules, of either kind.
     const std::string empty = d.filePath("Empty.pretty").toStdString();
     ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
@@ -125,8 +125,8 @@ TEST(FootprintFolder, BrowsingThroughTheViewer) {
         v.SelectModule(v.FindModule("Good"));
         v.OpenLibrary(lib);
         const std::string name = lib.back() == '/' ? "Empty.pretty" : "none.mod";
-        EXPECT_EQ(v.Status, "A biblioteca " + name + " não tem módulos.") << lib;
-        EXPECT_EQ(v.ViewWidth, 0) << lib;
+        EXPECT_EQ(v.Status(), "A biblioteca " + name + " não tem módulos.") << lib;
+        EXPECT_EQ(v.View().ViewWidth, 0) << lib;
     }
 }
 
@@ -137,15 +137,15 @@ TEST(FootprintFolder, EveryRealFootprintListsAndDraws) {
         const std::string dir = kPretty + "/" + lib;
         const int files = QDir(QString::fromStdString(dir)).entryList({"*.kicad_mod"}, QDir::Files).size();
         TForm1Core v;
-        v.ScaleDivisor = 100;
-        v.TextMode = 2;
+        v.Options().ScaleDivisor = 100;
+        v.Options().TextMode = 2;
         v.OpenLibrary(dir);
-        ASSERT_EQ(static_cast<int>(v.ModuleList.size()), files) << lib;
-        for (size_t i = 0; i < v.ModuleList.size(); ++i) {
+        ASSERT_EQ(static_cast<int>(v.ModuleList().size()), files) << lib;
+        for (size_t i = 0; i < v.ModuleList().size(); ++i) {
             v.SelectModule(static_cast<int>(i));
-            EXPECT_TRUE(v.Status.empty()) << v.ModuleList[i] << ": " << v.Status;
-            EXPECT_GT(v.ViewWidth, 101) << v.ModuleList[i];
-            EXPECT_GT(v.PadCount, 0) << v.ModuleList[i];
+            EXPECT_TRUE(v.Status().empty()) << v.ModuleList()[i] << ": " << v.Status();
+            EXPECT_GT(v.View().ViewWidth, 101) << v.ModuleList()[i];
+            EXPECT_GT(v.PadCount(), 0) << v.ModuleList()[i];
             ++total;
         }
     }
@@ -158,35 +158,35 @@ TEST_F(Footprint, RealValveWithTurnedOvalDrills) {
     REQUIRE_CORPUS();
     v.OpenLibrary(kPretty + "/Valve.pretty");
     v.SelectModule(v.FindModule("Valve_ECC-83-2"));
-    ASSERT_TRUE(v.Status.empty()) << v.Status;
+    ASSERT_TRUE(v.Status().empty()) << v.Status();
     // Nine pins (two numbered "2"): 10 counted pads. The F.Fab circle of
     // radius 10.25 around (-3.45, -4.75) bounds everything drawn; the
     // courtyard circle (radius 10.5) is not drawn.
-    EXPECT_EQ(v.PadCount, 10);
+    EXPECT_EQ(v.PadCount(), 10);
     ExpectExtents(-3.45 - 10.25, -3.45 + 10.25, -4.75 - 10.25, -4.75 + 10.25, "texts off");
     // Pin 1 at the origin turned 306: its 1.02 x 2.03 slot runs along
     // (sin 306, cos 306); across it, copper. (Probes where the mapping is
     // on the canvas, at divisor 30.)
-    v.ScaleDivisor = 30;
-    v.SelectModule(v.ItemIndex);
+    v.Options().ScaleDivisor = 30;
+    v.SelectModule(v.ItemIndex());
     const double s = std::sin(306 * M_PI / 180), co = std::cos(306 * M_PI / 180);
     EXPECT_EQ(At(-0.7 * s, -0.7 * co), kBlack);   // along the slot
     EXPECT_EQ(At(0.8 * co, -0.8 * s), kGreen);    // across it
     EXPECT_EQ(At(1.2 * co, -1.2 * s), kWhite);    // past the pad
-    v.ScaleDivisor = 10;
+    v.Options().ScaleDivisor = 10;
     // Texts: the reference at y -16.18 (F.SilkS), the value at 6.68 (F.Fab).
-    v.TextMode = 2;
-    v.SelectModule(v.ItemIndex);
+    v.Options().TextMode = 2;
+    v.SelectModule(v.ItemIndex());
     ExpectExtents(-3.45 - 10.25, -3.45 + 10.25, -16.18, 6.68, "texts on");
 }
 
 TEST_F(Footprint, RealJumperCustomPadsAndOldArcs) {
     REQUIRE_CORPUS();
-    v.ScaleDivisor = 5;
+    v.Options().ScaleDivisor = 5;
     v.OpenLibrary(kPretty + "/Jumper.pretty");
     v.SelectModule(v.FindModule("SolderJumper-2_P1.3mm_Open_RoundedPad1.0x1.5mm"));
-    ASSERT_TRUE(v.Status.empty()) << v.Status;
-    EXPECT_EQ(v.PadCount, 2);
+    ASSERT_TRUE(v.Status().empty()) << v.Status();
+    EXPECT_EQ(v.PadCount(), 2);
     // Silkscreen lines and the four old-form arcs (radius 0.7, -90 degrees)
     // close a rounded box of +-1.4 x +-1.
     ExpectExtents(-1.4, 1.4, -1, 1, "arcs on");
@@ -196,7 +196,7 @@ TEST_F(Footprint, RealJumperCustomPadsAndOldArcs) {
     auto nearBody = [&](double x, double y) {
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                if (v.WorkCanvas.Pixel(Px(x) + dx, Px(y) + dy) == kBlue) return true;
+                if (v.WorkCanvas().Pixel(Px(x) + dx, Px(y) + dy) == kBlue) return true;
         return false;
     };
     EXPECT_TRUE(nearBody(0.7 + c, 0.3 + c));
@@ -205,8 +205,8 @@ TEST_F(Footprint, RealJumperCustomPadsAndOldArcs) {
     EXPECT_EQ(At(0.65, 0.6), kRed);   // inside the lower circle only
     EXPECT_EQ(At(1.1, 0.7), kWhite);  // beyond it
     EXPECT_EQ(At(0.3, 0.7), kRed);    // the block
-    v.DrawArcs = false;
-    v.SelectModule(v.ItemIndex);
+    v.Options().DrawArcs = false;
+    v.SelectModule(v.ItemIndex());
     EXPECT_FALSE(nearBody(0.7 + c, 0.3 + c));
 }
 
@@ -214,8 +214,8 @@ TEST_F(Footprint, RealAntennaTrapezoidsAndHiddenProperties) {
     REQUIRE_CORPUS();
     v.OpenLibrary(kPretty + "/RF_Antenna.pretty");
     v.SelectModule(v.FindModule("pulse_w3011"));
-    ASSERT_TRUE(v.Status.empty()) << v.Status;
-    EXPECT_EQ(v.PadCount, 3);
+    ASSERT_TRUE(v.Status().empty()) << v.Status();
+    EXPECT_EQ(v.PadCount(), 3);
     // Silk lines at x +-0.925 reaching y -1.95; the trapezoid pads (no
     // delta: rectangles) turned 90 reach y -2 and 2.
     ExpectExtents(-0.925, 0.925, -2, 2, "texts off");
@@ -225,8 +225,8 @@ TEST_F(Footprint, RealAntennaTrapezoidsAndHiddenProperties) {
     // Texts: Reference at y -3, Value at 3; the hidden Footprint, Datasheet
     // and Description properties and the Cmts.User notes at x -2.7 are not
     // drawn.
-    v.TextMode = 2;
-    v.SelectModule(v.ItemIndex);
+    v.Options().TextMode = 2;
+    v.SelectModule(v.ItemIndex());
     ExpectExtents(-0.925, 0.925, -3, 3, "texts on");
 }
 

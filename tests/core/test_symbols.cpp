@@ -23,7 +23,7 @@ namespace {
 const std::string kFixture = TARNEL_SOURCE_DIR "/tests/fixtures/symbols.lib";
 
 // The larger side of the drawing (without the crop's margins).
-int DrawnSize(const TForm1Core& v) { return std::max(v.ViewWidth, v.ViewHeight) - 100; }
+int DrawnSize(const TForm1Core& v) { return std::max(v.View().ViewWidth, v.View().ViewHeight) - 100; }
 
 int Median(std::vector<int> v) {
     std::sort(v.begin(), v.end());
@@ -93,8 +93,8 @@ TEST(SymbolLibrary, OpenLibraryPicksTheKindByName) {
     std::ofstream(empty, std::ios::binary) << "EESchema-LIBRARY Version 2.3\n#End Library\n";
     TForm1Core v;
     v.OpenLibrary(empty);
-    EXPECT_TRUE(v.ModuleList.empty());
-    EXPECT_EQ(v.Status, "A biblioteca f.lib não tem símbolos.");
+    EXPECT_TRUE(v.ModuleList().empty());
+    EXPECT_EQ(v.Status(), "A biblioteca f.lib não tem símbolos.");
 }
 
 // Each mil is drawn as kSymbolScale decimils; zoom changes the divisor as for
@@ -117,16 +117,16 @@ TEST(SymbolLibrary, DrawnAtTheSymbolScaleAndZoomed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TForm1Core v;
-        v.ScaleDivisor = c.divisor;
+        v.Options().ScaleDivisor = c.divisor;
         v.RenderLines(lib.ModuleLines("BOX"), c.units, kFixture);
-        EXPECT_EQ(v.ExtentMinX, c.min);
-        EXPECT_EQ(v.ExtentMaxX, c.max);
-        EXPECT_EQ(v.ExtentMinY, c.min);
-        EXPECT_EQ(v.ExtentMaxY, c.max);
-        EXPECT_EQ(v.ViewWidth, c.max - c.min + 100);
+        EXPECT_EQ(v.View().ExtentMinX, c.min);
+        EXPECT_EQ(v.View().ExtentMaxX, c.max);
+        EXPECT_EQ(v.View().ExtentMinY, c.min);
+        EXPECT_EQ(v.View().ExtentMaxY, c.max);
+        EXPECT_EQ(v.View().ViewWidth, c.max - c.min + 100);
         if (c.units != Units::Mil) continue;  // one pixel: the field's text covers it
         // The outline on the view: 50 pixels in, the right edge excluded.
-        const QImage& view = v.ViewImage.Image();
+        const QImage& view = v.ViewImage().Image();
         const int mid = (c.max - c.min) / 2 + 50;
         EXPECT_EQ(view.pixel(50, mid) & 0xFFFFFF, 0u);
         EXPECT_EQ(view.pixel(49, mid) & 0xFFFFFF, 0xFFFFFFu);
@@ -139,13 +139,13 @@ TEST(SymbolLibrary, DrawnAtTheSymbolScaleAndZoomed) {
 // apart at "Normal", so their names do not run into each other.
 TEST(SymbolLibrary, PinPitchHoldsALineOfText) {
     TForm1Core v;
-    v.ScaleDivisor = 100;
+    v.Options().ScaleDivisor = 100;
     v.OpenLibrary(kFixture);
     v.SelectModule(v.FindModule("PINS"));
-    ASSERT_EQ(v.LineUnits, Units::Mil);
+    ASSERT_EQ(v.LineUnits(), Units::Mil);
     const int32_t y0 = v.MapDecimil(0, false, true), y1 = v.MapDecimil(-100 * kSymbolScale, false, true);
-    EXPECT_GE(y0 - y1, v.WorkCanvas.TextHeight("A"));
-    EXPECT_EQ(v.AliasLine, "ALIAS PINS2");
+    EXPECT_GE(y0 - y1, v.WorkCanvas().TextHeight("A"));
+    EXPECT_EQ(v.AliasLine(), "ALIAS PINS2");
 }
 
 // A typical symbol is drawn about as large as a typical footprint at
@@ -154,10 +154,10 @@ TEST(SymbolLibrary, TypicalSymbolAboutAsLargeAsATypicalFootprint) {
     REQUIRE_CORPUS();
     auto sizes = [](const std::string& path) {
         TForm1Core v;
-        v.ScaleDivisor = 100;
+        v.Options().ScaleDivisor = 100;
         v.OpenLibrary(path);
         std::vector<int> out;
-        for (int i = 0; i < static_cast<int>(v.ModuleList.size()); ++i) {
+        for (int i = 0; i < static_cast<int>(v.ModuleList().size()); ++i) {
             v.SelectModule(i);
             out.push_back(DrawnSize(v));
         }
@@ -206,15 +206,15 @@ TEST(SymbolCli, ListAndRenderAsTheWindowDraws) {
     EXPECT_NE(out.find("\"alias\":\"ALIAS PINS2\""), std::string::npos) << out;
     // The window's drawing of the same choice, pixel for pixel.
     TForm1Core v;
-    v.ScaleDivisor = 100;
-    v.KeepAll = true;
+    v.Options().ScaleDivisor = 100;
+    v.Options().KeepAll = true;
     v.OpenLibrary(kFixture);
     v.SelectModule(v.FindModule("PINS"));
     const QImage cli(png);
-    ASSERT_EQ(cli.width(), v.ViewWidth);
-    ASSERT_EQ(cli.height(), v.ViewHeight);
+    ASSERT_EQ(cli.width(), v.View().ViewWidth);
+    ASSERT_EQ(cli.height(), v.View().ViewHeight);
     EXPECT_EQ(cli.convertToFormat(QImage::Format_RGB32),
-              v.ViewImage.Image().copy(0, 0, v.ViewWidth, v.ViewHeight).convertToFormat(QImage::Format_RGB32));
+              v.ViewImage().Image().copy(0, 0, v.View().ViewWidth, v.View().ViewHeight).convertToFormat(QImage::Format_RGB32));
 
     EXPECT_EQ(RunCli({"render", QString::fromStdString(kFixture), "NONE"}, &out, &err), 1);
     EXPECT_NE(err.find("NONE"), std::string::npos) << err;
@@ -224,7 +224,7 @@ TEST(SymbolCli, ListAndRenderAsTheWindowDraws) {
 // from its ".dcm", aliases from its ALIAS lines, and no pad count.
 TEST(SymbolCatalog, CellsAndRows) {
     TForm1Core core;
-    core.ScaleDivisor = 100;
+    core.Options().ScaleDivisor = 100;
     core.OpenLibrary(kFixture);
     CatalogCursor cursor(core);
     cursor.SetLibrary(kFixture);

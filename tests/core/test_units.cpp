@@ -21,30 +21,30 @@ TEST(Units, HeaderDeclaresUnits) {
 TEST(Units, MillimetreLibraryDrawsItsPadsApart) {
     REQUIRE_CORPUS();
     TForm1Core v;
-    v.ScaleDivisor = 100;
+    v.Options().ScaleDivisor = 100;
     v.FileListBox1Click(TARNEL_CORPUS "/units_mm/lqfp.mod");
-    auto it = std::find(v.ModuleList.begin(), v.ModuleList.end(), "LQFP144");
-    ASSERT_NE(it, v.ModuleList.end());
-    v.ItemIndex = static_cast<int>(it - v.ModuleList.begin());
+    auto it = std::find(v.ModuleList().begin(), v.ModuleList().end(), "LQFP144");
+    ASSERT_NE(it, v.ModuleList().end());
+    v.SetItemIndex(static_cast<int>(it - v.ModuleList().begin()));
     v.ListBox1Click();
-    EXPECT_EQ(v.PadCount, 144);
+    EXPECT_EQ(v.PadCount(), 144);
     // Pad rows at X = +-10.75 mm (4232 decimils), 1.2 mm long (472):
     // boxes -4468..-3996 and 3996..4468 -> columns 179..183 and 252..256.
-    EXPECT_EQ(v.ExtentMinX, 179);
-    EXPECT_EQ(v.ExtentMaxX, 256);
-    EXPECT_EQ(v.ExtentMinY, 179);
-    EXPECT_EQ(v.ExtentMaxY, 256);
-    EXPECT_EQ(v.ViewWidth, 177);
-    EXPECT_EQ(v.ViewHeight, 177);
+    EXPECT_EQ(v.View().ExtentMinX, 179);
+    EXPECT_EQ(v.View().ExtentMaxX, 256);
+    EXPECT_EQ(v.View().ExtentMinY, 179);
+    EXPECT_EQ(v.View().ExtentMaxY, 256);
+    EXPECT_EQ(v.View().ViewWidth, 177);
+    EXPECT_EQ(v.View().ViewHeight, 177);
     // Pad "9" at (-10.75, -4.75) mm: rows -1929..-1811 decimil -> row 201.
-    EXPECT_EQ(v.WorkCanvas.Pixel(181, 201), kRed);
+    EXPECT_EQ(v.WorkCanvas().Pixel(181, 201), kRed);
     // The body outline DS -9.75 -10 9.75 -10 runs along row 217 - 33 = 184.
-    EXPECT_EQ(v.WorkCanvas.Pixel(200, 184), kBlue);
+    EXPECT_EQ(v.WorkCanvas().Pixel(200, 184), kBlue);
     // Red pads on all four sides of the body.
     auto redIn = [&](int x1, int y1, int x2, int y2) {
         int n = 0;
         for (int y = y1; y < y2; ++y)
-            for (int x = x1; x < x2; ++x) n += v.WorkCanvas.Pixel(x, y) == kRed;
+            for (int x = x1; x < x2; ++x) n += v.WorkCanvas().Pixel(x, y) == kRed;
         return n;
     };
     EXPECT_GT(redIn(179, 190, 184, 245), 30);
@@ -52,7 +52,7 @@ TEST(Units, MillimetreLibraryDrawsItsPadsApart) {
     EXPECT_GT(redIn(190, 179, 245, 184), 30);
     EXPECT_GT(redIn(190, 252, 245, 257), 30);
     // Converter on the extracted lines keeps the library's units.
-    v.PadCount = 0;
+    v.RestartPadCount();
     v.B_converterClick();
-    EXPECT_EQ(v.ViewWidth, 177);
+    EXPECT_EQ(v.View().ViewWidth, 177);
 }

@@ -51,7 +51,7 @@ struct CatalogPreview : ::testing::Test {
                 << "  (fp_rect (start -2 -1) (end 2 1) (stroke (width 0.1)) (fill none) (layer \"F.Fab\"))\n"
                 << "  (pad \"1\" smd roundrect (at -1 0) (size 1 1.5) (layers \"F.Cu\"))\n"
                 << "  (pad \"2\" smd roundrect (at 1 0) (size 1 1.5) (layers \"F.Cu\"))\n)\n";
-        core.ScaleDivisor = 100;
+        core.Options().ScaleDivisor = 100;
         core.OpenLibrary(folder);
         return folder;
     }
@@ -124,7 +124,7 @@ TEST_F(CatalogPreview, ClosingDuringTheRunStopsIt) {
     });
     cat.b_reportClick("");  // must return
     EXPECT_GE(pagesWhenClosed, 1);
-    EXPECT_LT(core.ItemIndex, 300);  // the run stopped before the end
+    EXPECT_LT(core.ItemIndex(), 300);  // the run stopped before the end
     EXPECT_TRUE(infos.empty());
     EXPECT_TRUE(cat.Form3.QR_FIG.Available());
 }
@@ -176,7 +176,7 @@ TEST_F(CatalogPreview, LerDuringTheRunStopsItAndShowsTheLoadedReport) {
     EXPECT_TRUE(runningWhenClicked);
     EXPECT_EQ(pages, 3);
     EXPECT_EQ(label, QStringLiteral("de 3"));
-    EXPECT_LT(core.ItemIndex, 300);  // the run stopped before the end
+    EXPECT_LT(core.ItemIndex(), 300);  // the run stopped before the end
     EXPECT_TRUE(infos.empty());
     EXPECT_TRUE(cat.Form3.QR_FIG.Available());
     std::ifstream again(file, std::ios::binary);
@@ -382,6 +382,6 @@ TEST_F(CatalogPreview, FootprintFolderPagesShowWhileTheRunGoesOnAndClosingStopsI
     cat.b_reportClick(folder);  // returns when the window closes
     EXPECT_EQ(repaints, 1);
     EXPECT_GE(shownEarly, 2);
-    EXPECT_LT(core.ItemIndex, 1200);  // the run stopped before the end
+    EXPECT_LT(core.ItemIndex(), 1200);  // the run stopped before the end
     EXPECT_TRUE(infos.empty());       // and does not claim success
 }

@@ -119,11 +119,11 @@ TEST_F(MainWindow, CreatedWithCaptionControlsAndDefaults) {
     TForm1 f;
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Tarnel 0.80 (20070705i) - Visualizador/Catálogo de Módulos p/KiCad"));
     EXPECT_EQ(f.size(), QSize(862, 607));
-    EXPECT_EQ(f.Core().ScaleDivisor, 10);
-    EXPECT_EQ(f.Core().CorPad, 0x008000);
-    EXPECT_EQ(f.Core().CorCorpo, 0xFF0000);
-    EXPECT_EQ(f.Core().CorComp, 0x0000FF);
-    EXPECT_EQ(f.Core().CorFuro, 0x008080);
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 10);
+    EXPECT_EQ(f.Core().Options().CorPad, 0x008000);
+    EXPECT_EQ(f.Core().Options().CorCorpo, 0xFF0000);
+    EXPECT_EQ(f.Core().Options().CorComp, 0x0000FF);
+    EXPECT_EQ(f.Core().Options().CorFuro, 0x008080);
 
     struct Control {
         const char* name;
@@ -219,13 +219,13 @@ TEST_F(MainWindow, SairClosesTheWindowAndPag2ShowsTheIndexModally) {
         wasModal = index.isVisible() && index.isModal() && QTest::qWaitForWindowActive(index.windowHandle());
         index.reject();
     });
-    f.Core().ScaleDivisor = 70;
+    f.Core().Options().ScaleDivisor = 70;
     f.pag22->trigger();
     EXPECT_TRUE(wasModal);
     EXPECT_FALSE(index.isVisible());
     // Back from the index, the window was activated again.
     ASSERT_TRUE(QTest::qWaitForWindowActive(f.windowHandle()));
-    EXPECT_EQ(f.Core().ScaleDivisor, 100);
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 100);
 
     int closed = 0;
     QObject::connect(&f, &TForm1::Closed, [&] { ++closed; });
@@ -247,12 +247,12 @@ TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
     for (const Case& c : cases) {
         QDir::setCurrent(start.path());
         TForm1& f = Open(c.defaultFolder);
-        EXPECT_EQ(f.Core().ScaleDivisor, 100);
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, 100);
         EXPECT_EQ(f.Folder(), c.expected);
         EXPECT_EQ(QDir::currentPath(), c.expected);
         EXPECT_EQ(f.SelectedLibraryFileName(), "");
         EXPECT_EQ(f.ListBox1->count(), 0);
-        EXPECT_EQ(f.Core().ViewWidth, 0);
+        EXPECT_EQ(f.Core().View().ViewWidth, 0);
     }
     // The samples folder lists its three libraries: the legacy footprint
     // file, the symbol library and the footprint folder.
@@ -267,7 +267,7 @@ TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
     EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.mod");
-    EXPECT_EQ(f.Core().LibraryPath, QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
+    EXPECT_EQ(f.Core().LibraryPath(), QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
     ASSERT_EQ(f.ListBox1->count(), 12);
     EXPECT_EQ(f.Label2->text(), "12");
     EXPECT_EQ(f.ListBox1->item(0)->text(), "DIP-8_300");
@@ -280,23 +280,23 @@ TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {
     QStringList lines = MemoLines(f);
     EXPECT_EQ(lines.first(), "$MODULE DIP-8_300");
     EXPECT_EQ(lines.last(), "$EndMODULE  DIP-8_300");
-    EXPECT_EQ(static_cast<size_t>(lines.size()), f.Core().Lines.size());
-    EXPECT_EQ(f.Core().PadCount, 8);
-    EXPECT_GT(f.Core().ViewWidth, 101);
-    EXPECT_EQ(f.Image2->size(), QSize(f.Core().ViewWidth, f.Core().ViewHeight));
+    EXPECT_EQ(static_cast<size_t>(lines.size()), f.Core().Lines().LineCount());
+    EXPECT_EQ(f.Core().PadCount(), 8);
+    EXPECT_GT(f.Core().View().ViewWidth, 101);
+    EXPECT_EQ(f.Image2->size(), QSize(f.Core().View().ViewWidth, f.Core().View().ViewHeight));
     const QImage drawn = ViewPicture(f);
-    EXPECT_GT(CountPixels(drawn, ToRgb(f.Core().CorPad)), 100);  // copper of the pads
+    EXPECT_GT(CountPixels(drawn, ToRgb(f.Core().Options().CorPad)), 100);  // copper of the pads
     for (int i = 0; i < 8; ++i) f.Button3->click();
     EXPECT_GT(CountPixels(ViewPicture(f), qRgb(0, 0, 0)), 100);  // drill holes, seen at 20
 
     // A click on another module, then a key press, each draws the one chosen.
     ClickItem(f.ListBox1, 2);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-8");
-    EXPECT_EQ(f.Core().PadCount, 8);
+    EXPECT_EQ(f.Core().PadCount(), 8);
     QTest::keyClick(f.ListBox1, Qt::Key_Down);
     EXPECT_EQ(f.ListBox1->currentRow(), 3);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
-    EXPECT_EQ(f.Core().PadCount, 14);
+    EXPECT_EQ(f.Core().PadCount(), 14);
     // Moving the selection from code is not a click.
     f.ListBox1->setCurrentRow(0);
     EXPECT_EQ(MemoLines(f).first(), "$MODULE SO-14");
@@ -311,19 +311,19 @@ TEST_F(MainWindow, ADrawingWiderThanThePictureScrollsAndShowsWhiteBeyondIt) {
     TForm1& f = Open(kSamples);
     f.TextListBox1->setPlainText("DS 0 0 345000 0 120 21\nDS 0 0 0 1000 120 21");
     f.B_converter->click();
-    ASSERT_GT(f.Core().ViewWidth, 2500);
-    EXPECT_EQ(f.Image2->width(), f.Core().ViewWidth);
+    ASSERT_GT(f.Core().View().ViewWidth, 2500);
+    EXPECT_EQ(f.Image2->width(), f.Core().View().ViewWidth);
     EXPECT_GT(f.ScrollBox1->horizontalScrollBar()->maximum(), 0);
     QImage shown = ViewPicture(f);
     EXPECT_NE(shown.pixel(1000, 50) & 0xFFFFFF, 0xFFFFFFu);  // the long segment's row
     // The whole picture shows; the view beyond it is white.
-    f.Core().ViewImage.BrushColor = kBlack;
-    f.Core().ViewImage.FillRect(0, 0, 2000, 2000);
+    f.Core().ViewImage().BrushColor = kBlack;
+    f.Core().ViewImage().FillRect(0, 0, 2000, 2000);
     f.ViewChanged();
     shown = ViewPicture(f);
     EXPECT_EQ(shown.pixel(1999, 50) & 0xFFFFFF, 0u);
     EXPECT_EQ(shown.pixel(2000, 50) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(shown.pixel(f.Core().ViewWidth - 1, 50) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown.pixel(f.Core().View().ViewWidth - 1, 50) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(MainWindow, ZoomStepsStopAtTheirLimits) {
@@ -338,45 +338,45 @@ TEST_F(MainWindow, ZoomStepsStopAtTheirLimits) {
     for (const Case& c : cases) {
         TForm1& f = Open(kSamples);
         PickFile(f, "exemplo.mod");
-        const int normalWidth = f.Core().ViewWidth;
+        const int normalWidth = f.Core().View().ViewWidth;
         auto* button = f.findChild<QPushButton*>(c.button);
         for (int expected : c.divisors) {
-            const int before = f.Core().ViewWidth;
-            f.Core().Lines.clear();  // a redraw reads the module again
+            const int before = f.Core().View().ViewWidth;
+            f.Core().SetLines(ModuleText());  // a redraw reads the module again
             button->click();
-            EXPECT_EQ(f.Core().ScaleDivisor, expected) << c.button;
-            EXPECT_FALSE(f.Core().Lines.empty() && expected != c.divisors.back()) << c.button;
-            if (c.divisors.front() > 100) EXPECT_LE(f.Core().ViewWidth, before) << c.button;
-            else EXPECT_GE(f.Core().ViewWidth, before) << c.button;
+            EXPECT_EQ(f.Core().Options().ScaleDivisor, expected) << c.button;
+            EXPECT_FALSE(f.Core().Lines().empty() && expected != c.divisors.back()) << c.button;
+            if (c.divisors.front() > 100) EXPECT_LE(f.Core().View().ViewWidth, before) << c.button;
+            else EXPECT_GE(f.Core().View().ViewWidth, before) << c.button;
         }
-        EXPECT_NE(f.Core().ViewWidth, normalWidth) << c.button;
+        EXPECT_NE(f.Core().View().ViewWidth, normalWidth) << c.button;
         f.Button4->click();
-        EXPECT_EQ(f.Core().ScaleDivisor, 100);
-        EXPECT_EQ(f.Core().ViewWidth, normalWidth);
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, 100);
+        EXPECT_EQ(f.Core().View().ViewWidth, normalWidth);
     }
 }
 
 TEST_F(MainWindow, ConverterAndLinhaDrawTheEditedLines) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
-    const int width = f.Core().ViewWidth;
+    const int width = f.Core().View().ViewWidth;
     f.TabControl1->setCurrentIndex(1);
     f.TextListBox1->moveCursor(QTextCursor::End);
     QTest::keyClick(f.TextListBox1, Qt::Key_Return);
     QTest::keyClicks(f.TextListBox1, "DS 0 0 23000 0 120 21");
     f.B_converter->click();
-    EXPECT_EQ(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
-    EXPECT_EQ(f.Core().CaretLine, static_cast<int>(f.Core().Lines.size()) - 1);
-    EXPECT_GT(f.Core().ViewWidth, width + 150);  // 23000 decimils reach 200 pixels further
-    const int converted = f.Core().ViewWidth;
+    EXPECT_EQ(f.Core().Lines().Lines().back(), "DS 0 0 23000 0 120 21");
+    EXPECT_EQ(f.Core().CaretLine(), static_cast<int>(f.Core().Lines().LineCount()) - 1);
+    EXPECT_GT(f.Core().View().ViewWidth, width + 150);  // 23000 decimils reach 200 pixels further
+    const int converted = f.Core().View().ViewWidth;
 
     // "apagar" clears; "linha" then draws only the caret's line.
     f.B_apagar->click();
-    EXPECT_EQ(CountPixels(ViewPicture(f), qRgb(255, 255, 255)), f.Core().ViewWidth * f.Core().ViewHeight);
+    EXPECT_EQ(CountPixels(ViewPicture(f), qRgb(255, 255, 255)), f.Core().View().ViewWidth * f.Core().View().ViewHeight);
     f.B_linha->click();
-    EXPECT_EQ(f.Core().ViewWidth, converted);
-    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().CorCorpo)), 150);  // the long body segment
-    EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(f.Core().CorPad)), 0);  // no pad
+    EXPECT_EQ(f.Core().View().ViewWidth, converted);
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().Options().CorCorpo)), 150);  // the long body segment
+    EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(f.Core().Options().CorPad)), 0);  // no pad
 }
 
 TEST_F(MainWindow, EditedLinesGoBackInTheModulesEncoding) {
@@ -403,10 +403,10 @@ TEST_F(MainWindow, EditedLinesGoBackInTheModulesEncoding) {
         QTest::keyClick(f.TextListBox1, Qt::Key_Return);
         f.TextListBox1->insertPlainText(QStringLiteral("T1 0 0 500 500 0 100 N V 21 \"Ação€\""));
         f.B_converter->click();
-        ASSERT_GE(f.Core().Lines.size(), 4u);
-        EXPECT_EQ(f.Core().Lines[2], c.unedited) << c.file.toStdString();
+        ASSERT_GE(f.Core().Lines().LineCount(), 4u);
+        EXPECT_EQ(f.Core().Lines().Line(2), c.unedited) << c.file.toStdString();
 
-        EXPECT_EQ(f.Core().Lines.back(), c.edited) << c.file.toStdString();
+        EXPECT_EQ(f.Core().Lines().Lines().back(), c.edited) << c.file.toStdString();
     }
 }
 
@@ -414,21 +414,21 @@ TEST_F(MainWindow, MostrarTextosRedrawsTheModule) {
     TForm1& f = Open(kSamples);
     // No library yet: nothing to redraw.
     f.RG_textosItems->button(2)->click();
-    EXPECT_EQ(f.Core().TextMode, 2);
-    EXPECT_EQ(f.Core().ViewWidth, 0);
+    EXPECT_EQ(f.Core().Options().TextMode, 2);
+    EXPECT_EQ(f.Core().View().ViewWidth, 0);
     f.RG_textosItems->button(0)->click();
-    EXPECT_EQ(f.Core().TextMode, 0);
+    EXPECT_EQ(f.Core().Options().TextMode, 0);
 
     PickFile(f, "exemplo.mod");
     const QImage none = ViewPicture(f);
-    f.Core().ScaleDivisor = 150;  // shows that the choice redraws, at the current scale
-    const int beforeWidth = f.Core().ViewWidth;
+    f.Core().Options().ScaleDivisor = 150;  // shows that the choice redraws, at the current scale
+    const int beforeWidth = f.Core().View().ViewWidth;
     f.RG_textosItems->button(2)->click();
-    EXPECT_EQ(f.Core().TextMode, 2);
-    EXPECT_NE(f.Core().ViewWidth, beforeWidth);
-    f.Core().ScaleDivisor = 100;
+    EXPECT_EQ(f.Core().Options().TextMode, 2);
+    EXPECT_NE(f.Core().View().ViewWidth, beforeWidth);
+    f.Core().Options().ScaleDivisor = 100;
     f.RG_textosItems->button(1)->click();
-    EXPECT_EQ(f.Core().TextMode, 1);
+    EXPECT_EQ(f.Core().Options().TextMode, 1);
     const QImage nameOnly = ViewPicture(f);
     EXPECT_NE(nameOnly, none);
     f.RG_textosItems->button(2)->click();
@@ -442,7 +442,7 @@ TEST_F(MainWindow, ArcChoiceRedrawsAtOnce) {
     ClickItem(f.ListBox1, 7);  // LED-5MM: a circle and an arc
     const QImage withArcs = ViewPicture(f);
     f.CB_arcos->click();
-    EXPECT_FALSE(f.Core().DrawArcs);
+    EXPECT_FALSE(f.Core().Options().DrawArcs);
     const QImage without = ViewPicture(f);
     EXPECT_NE(without, withArcs);
     f.Button4->click();
@@ -459,18 +459,18 @@ TEST_F(MainWindow, ZoomAndTextsKeepEditedLines) {
     QTest::keyClick(f.TextListBox1, Qt::Key_Return);
     QTest::keyClicks(f.TextListBox1, "DS 0 0 23000 0 120 21");
     f.Button3->click();  // + Zoom
-    EXPECT_EQ(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_EQ(f.Core().Lines().Lines().back(), "DS 0 0 23000 0 120 21");
     EXPECT_TRUE(MemoLines(f).contains("DS 0 0 23000 0 120 21"));
-    const int zoomed = f.Core().ViewWidth;
+    const int zoomed = f.Core().View().ViewWidth;
     f.Button4->click();  // Normal
-    EXPECT_LT(f.Core().ViewWidth, zoomed);
+    EXPECT_LT(f.Core().View().ViewWidth, zoomed);
     f.RG_textosItems->button(2)->click();
-    EXPECT_EQ(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_EQ(f.Core().Lines().Lines().back(), "DS 0 0 23000 0 120 21");
     // Choosing the module again reads it from the file: the edit is gone.
     ClickItem(f.ListBox1, 0);
-    EXPECT_NE(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_NE(f.Core().Lines().Lines().back(), "DS 0 0 23000 0 120 21");
     f.Button4->click();
-    EXPECT_NE(f.Core().Lines.back(), "DS 0 0 23000 0 120 21");
+    EXPECT_NE(f.Core().Lines().Lines().back(), "DS 0 0 23000 0 120 21");
 }
 
 TEST_F(MainWindow, CatalogsNameTheListedLibraryAfterAnIndexRun) {
@@ -480,7 +480,7 @@ TEST_F(MainWindow, CatalogsNameTheListedLibraryAfterAnIndexRun) {
     index.BitBtn1->click();  // the run walks the file list's selection to its end
     EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.pretty");
     EXPECT_EQ(f.ListedLibraryPath(), QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
-    EXPECT_EQ(f.ListBox1->item(0)->text(), f.Core().ModuleList[0].c_str());
+    EXPECT_EQ(f.ListBox1->item(0)->text(), f.Core().ModuleList()[0].c_str());
 }
 
 TEST_F(MainWindow, CatalogEntriesRefuseAnEmptyModuleList) {
@@ -500,21 +500,21 @@ TEST_F(MainWindow, CatalogEntriesRefuseAnEmptyModuleList) {
             else f.findChild<QPushButton*>(c.name)->click();
         };
         messages.clear();
-        f.Core().ScaleDivisor = 130;
+        f.Core().Options().ScaleDivisor = 130;
         trigger();
         ASSERT_EQ(messages.size(), 1u) << c.name;
         EXPECT_EQ(messages[0].icon, UiDialogs::Icon::Error);
         EXPECT_EQ(messages[0].text, "Nenhuma biblioteca selecionada");
-        EXPECT_EQ(f.Core().ScaleDivisor, c.divisorAfter) << c.name;
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, c.divisorAfter) << c.name;
         EXPECT_EQ(drawingRuns + listRuns, 0) << c.name;
 
         PickFile(f, "exemplo.mod");
-        f.Core().ScaleDivisor = 130;
+        f.Core().Options().ScaleDivisor = 130;
         trigger();
         EXPECT_EQ(messages.size(), 1u) << c.name;
         EXPECT_EQ(drawingRuns, c.drawing ? 1 : 0) << c.name;
         EXPECT_EQ(listRuns, c.drawing ? 0 : 1) << c.name;
-        EXPECT_EQ(f.Core().ScaleDivisor, c.divisorAfter) << c.name;
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, c.divisorAfter) << c.name;
     }
 }
 
@@ -525,7 +525,7 @@ TEST_F(MainWindow, UnreadableLibraryShowsTheErrorAndCarriesOn) {
     TForm1& f = Open(dir.path());
     PickFile(f, "a.mod");
     ASSERT_EQ(f.ListBox1->count(), 2);
-    const int width = f.Core().ViewWidth;
+    const int width = f.Core().View().ViewWidth;
     const QImage drawn = ViewPicture(f);
 
     ASSERT_TRUE(QFile::remove(dir.filePath("a.mod")));
@@ -535,7 +535,7 @@ TEST_F(MainWindow, UnreadableLibraryShowsTheErrorAndCarriesOn) {
     EXPECT_NE(messages[0].text.find("a.mod"), std::string::npos) << messages[0].text;
     EXPECT_EQ(f.ListBox1->count(), 2);
     EXPECT_TRUE(f.TextListBox1->toPlainText().isEmpty());
-    EXPECT_EQ(f.Core().ViewWidth, width);  // the previous drawing stays
+    EXPECT_EQ(f.Core().View().ViewWidth, width);  // the previous drawing stays
     EXPECT_EQ(ViewPicture(f), drawn);
 
     // Picking the vanished file lists nothing, silently.
@@ -555,18 +555,18 @@ TEST_F(MainWindow, ActivationFromAnotherWindowResetsTheDivisorWithoutRedrawing) 
     PickFile(f, "exemplo.mod");
     f.Button2->click();
     f.Button2->click();
-    ASSERT_EQ(f.Core().ScaleDivisor, 120);
-    const int width = f.Core().ViewWidth;
+    ASSERT_EQ(f.Core().Options().ScaleDivisor, 120);
+    const int width = f.Core().View().ViewWidth;
 
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(other.windowHandle()));
-    EXPECT_EQ(f.Core().ScaleDivisor, 120);
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 120);
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f.windowHandle()));
-    EXPECT_EQ(f.Core().ScaleDivisor, 100);
-    EXPECT_EQ(f.Core().ViewWidth, width);
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 100);
+    EXPECT_EQ(f.Core().View().ViewWidth, width);
     // The folder list stays where the user put it.
     EXPECT_EQ(f.Folder(), QDir(kSamples).canonicalPath());
 }
@@ -585,19 +585,19 @@ TEST_F(MainWindow, ColourDialogOpensOnTheColourBeingChanged) {
     };
     PickFile(f, "exemplo.mod");
     f.CorPad1->trigger();
-    EXPECT_EQ(f.Core().CorPad, 0x563412);
+    EXPECT_EQ(f.Core().Options().CorPad, 0x563412);
     // The drawing takes the new copper colour at once.
     EXPECT_GT(CountPixels(ViewPicture(f), qRgb(0x12, 0x34, 0x56)), 20);
     EXPECT_EQ(CountPixels(ViewPicture(f), ToRgb(kGreen)), 0);
     f.CorComp1->trigger();  // cancelled
-    EXPECT_EQ(f.Core().CorComp, 0x0000FF);
+    EXPECT_EQ(f.Core().Options().CorComp, 0x0000FF);
     f.CorFuro1->trigger();
-    EXPECT_EQ(f.Core().CorFuro, 0xEFCDAB);
+    EXPECT_EQ(f.Core().Options().CorFuro, 0xEFCDAB);
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[0], ToRgb(kGreen) & 0xFFFFFF);  // not black: OK at once changes nothing
     EXPECT_EQ(opened[1], ToRgb(kRed) & 0xFFFFFF);
     EXPECT_EQ(opened[2], ToRgb(kOlive) & 0xFFFFFF);
-    EXPECT_EQ(f.Core().CorCorpo, 0xFF0000);
+    EXPECT_EQ(f.Core().Options().CorCorpo, 0xFF0000);
 }
 
 TEST_F(MainWindow, DriveFolderAndFileListsAreLinked) {
@@ -654,7 +654,7 @@ TEST_F(MainWindow, HiddenCarregarListsTheSymbolNames) {
     EXPECT_EQ(f.ListBox1->item(1)->text(), "LM358");
     EXPECT_EQ(f.Label2->text(), "3");
     EXPECT_EQ(f.ListBox1->currentRow(), -1);
-    EXPECT_EQ(f.Core().ViewWidth, 0);
+    EXPECT_EQ(f.Core().View().ViewWidth, 0);
 
     f.FilenameEdit1Text->setText(kSamples + "/nenhum.lib");
     f.B_carregar->click();
@@ -716,11 +716,11 @@ TEST_F(MainWindow, SymbolLibrariesListDrawAndZoom) {
     for (const Zoom& z : zooms) {
         SCOPED_TRACE(z.divisor);
         if (z.button) QTest::mouseClick(z.button, Qt::LeftButton);
-        EXPECT_EQ(f.Core().ScaleDivisor, z.divisor);
-        EXPECT_EQ(f.Core().ExtentMinX, z.minX);
-        EXPECT_EQ(f.Core().ExtentMaxX, z.maxX);
-        EXPECT_EQ(f.Core().ExtentMinY, z.minY);
-        EXPECT_EQ(f.Core().ExtentMaxY, z.maxY);
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, z.divisor);
+        EXPECT_EQ(f.Core().View().ExtentMinX, z.minX);
+        EXPECT_EQ(f.Core().View().ExtentMaxX, z.maxX);
+        EXPECT_EQ(f.Core().View().ExtentMinY, z.minY);
+        EXPECT_EQ(f.Core().View().ExtentMaxY, z.maxY);
         EXPECT_EQ(f.Image2->width(), z.maxX - z.minX + 100);
         EXPECT_EQ(f.Image2->height(), z.maxY - z.minY + 100);
         // The body's left side on the view, 50 pixels in from the leftmost
@@ -755,7 +755,7 @@ TEST_F(MainWindow, SymbolLibrariesAreListedButNotIndexed) {
     EXPECT_EQ(f.FileList().ItemIndex(), -1);
     ASSERT_EQ(f.ListBox1->count(), 1);
     EXPECT_EQ(f.Label2->text(), "1");
-    EXPECT_EQ(f.Core().ViewWidth, 231 - 204 + 100);  // 217 + trunc(-13.41) to 217 + trunc(14.41)
+    EXPECT_EQ(f.Core().View().ViewWidth, 231 - 204 + 100);  // 217 + trunc(-13.41) to 217 + trunc(14.41)
 }
 
 // Saves docs/main-window.png when TARNEL_SCREENSHOT_DIR names a folder.
@@ -828,40 +828,40 @@ TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
     EXPECT_NE(f.statusBar()->currentMessage().indexOf("Broken.kicad_mod: line 2:"), -1)
         << f.statusBar()->currentMessage().toStdString();
     EXPECT_TRUE(messages.empty());  // no message box
-    EXPECT_EQ(f.Core().ViewWidth, 101);
+    EXPECT_EQ(f.Core().View().ViewWidth, 101);
 
     ClickItem(f.ListBox1, 1);
     EXPECT_TRUE(f.statusBar()->currentMessage().isEmpty());
     EXPECT_EQ(MemoLines(f).first(), "(footprint \"Good\" (version 20240108)");
-    EXPECT_EQ(f.Core().PadCount, 1);
-    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().CorComp)), 20);  // the smd pad
-    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().CorCorpo)), 5);  // the silk line
+    EXPECT_EQ(f.Core().PadCount(), 1);
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().Options().CorComp)), 20);  // the smd pad
+    EXPECT_GT(CountPixels(ViewPicture(f), ToRgb(f.Core().Options().CorCorpo)), 5);  // the silk line
 
     // Zoom and texts redraw the footprint as they redraw a legacy module.
-    const int normal = f.Core().ViewWidth, normalHeight = f.Core().ViewHeight;
+    const int normal = f.Core().View().ViewWidth, normalHeight = f.Core().View().ViewHeight;
     f.Button3->click();
-    EXPECT_EQ(f.Core().ScaleDivisor, 90);
-    EXPECT_GT(f.Core().ViewWidth, normal);
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 90);
+    EXPECT_GT(f.Core().View().ViewWidth, normal);
     f.Button4->click();
-    EXPECT_EQ(f.Core().ViewWidth, normal);
+    EXPECT_EQ(f.Core().View().ViewWidth, normal);
     f.RG_textosItems->button(1)->click();
-    EXPECT_GT(f.Core().ViewHeight, normalHeight);  // the reference above the part
+    EXPECT_GT(f.Core().View().ViewHeight, normalHeight);  // the reference above the part
 
     // "Converter" draws the memo as edited (adding its pads to the count, as
     // for legacy lines).
-    const int before = f.Core().PadCount;
+    const int before = f.Core().PadCount();
     f.TabControl1->setCurrentIndex(1);
     f.TextListBox1->setPlainText(
         "(footprint \"Edited\"\n  (pad \"1\" smd rect (at 0 0) (size 1 1))\n  (pad \"2\" smd rect (at 3 0) (size 1 1))\n)");
     f.B_converter->click();
-    EXPECT_EQ(f.Core().PadCount, before + 2);
+    EXPECT_EQ(f.Core().PadCount(), before + 2);
     EXPECT_TRUE(f.statusBar()->currentMessage().isEmpty());
 
     // Back to the legacy file: legacy drawing, no message left over.
     PickFile(f, "a.mod");
     EXPECT_EQ(f.ListBox1->item(0)->text(), "A");
-    EXPECT_FALSE(f.Core().LinesAreKicadMod);
-    EXPECT_EQ(f.Core().PadCount, 1);
+    EXPECT_FALSE(f.Core().LinesAreKicadMod());
+    EXPECT_EQ(f.Core().PadCount(), 1);
 }
 
 TEST_F(MainWindow, TypingAFolderNameJumpsToIt) {
@@ -902,7 +902,7 @@ TEST_F(MainWindow, NothingDisturbsACatalogRun) {
         // catalog and the module list are out of reach.
         listsOff = !f.ListBox1->isEnabled() && !f.FileListBox1->isEnabled();
         commandsOff = !f.Lista1->isEnabled() && !f.Desenhos1->isEnabled() && !f.b_report->isEnabled();
-        plainMapping = !f.Core().KeepAll;  // catalog pictures as ever
+        plainMapping = !f.Core().Options().KeepAll;  // catalog pictures as ever
         f.Lista1->trigger();
         f.b_report->click();
         f.Lista1Click();
@@ -915,7 +915,7 @@ TEST_F(MainWindow, NothingDisturbsACatalogRun) {
     EXPECT_TRUE(plainMapping);
     // Afterwards everything answers again.
     EXPECT_TRUE(f.ListBox1->isEnabled());
-    EXPECT_TRUE(f.Core().KeepAll);
+    EXPECT_TRUE(f.Core().Options().KeepAll);
     f.Lista1->trigger();
     EXPECT_EQ(lists, 1);
 }
@@ -927,13 +927,13 @@ TEST_F(MainWindow, ZoomKeepsTheWholeDrawing) {
     PickFile(f, "wide.mod");
     // At "Normal" (divisor 100) -40000 maps to -130: the drawing moves 180
     // pixels right and is shown whole, 695 pixels and the margins.
-    EXPECT_EQ(f.Core().ShiftX, 180);
-    EXPECT_EQ(f.Core().ViewWidth, 795);
-    EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().CorCorpo) & 0xFFFFFF);
+    EXPECT_EQ(f.Core().View().ShiftX, 180);
+    EXPECT_EQ(f.Core().View().ViewWidth, 795);
+    EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().Options().CorCorpo) & 0xFFFFFF);
     for (int i = 0; i < 6; ++i) f.Button3->click();  // "+ Zoom" to divisor 40
-    EXPECT_EQ(f.Core().ScaleDivisor, 40);
-    EXPECT_GT(f.Core().ViewWidth, 795);
-    EXPECT_EQ(f.Core().ExtentMinX, 50);
-    EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().CorCorpo) & 0xFFFFFF);
-    EXPECT_EQ(f.Image2->width(), f.Core().ViewWidth);  // the view scrolls to the rest
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 40);
+    EXPECT_GT(f.Core().View().ViewWidth, 795);
+    EXPECT_EQ(f.Core().View().ExtentMinX, 50);
+    EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().Options().CorCorpo) & 0xFFFFFF);
+    EXPECT_EQ(f.Image2->width(), f.Core().View().ViewWidth);  // the view scrolls to the rest
 }

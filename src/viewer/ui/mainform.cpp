@@ -113,7 +113,7 @@ void TViewImage::paintEvent(QPaintEvent*) {
 
 namespace {
 
-QString FromBytes(const std::string& bytes) {
+QString FromBytes(std::string_view bytes) {
     return DisplayQString(bytes).replace(QChar('\n'), QChar(0x240A));
 }
 
@@ -208,7 +208,7 @@ void TForm1::On(Sender* sender, Signal signal, Fn fn) {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
     core_.SetListener(this);
     // The window shows the whole drawing at every zoom, and scrolls.
-    core_.KeepAll = true;
+    core_.Options().KeepAll = true;
     InstallFontSubstitutes();
     setObjectName("Form1");
     move(113, 109);
@@ -285,7 +285,7 @@ void TForm1::BuildControls() {
     ScrollBox1->setMinimumSize(200, 200);
     ScrollBox1->setBackgroundRole(QPalette::Button);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image2 = new TViewImage(core_.ViewImage, nullptr);
+    Image2 = new TViewImage(core_.ViewImage(), nullptr);
     Image2->setObjectName("Image2");
     Image2->resize(0, 0);
     ScrollBox1->setWidget(Image2);
@@ -416,7 +416,7 @@ void TForm1::BuildControls() {
     On(RG_textosItems, &QButtonGroup::idClicked, [this] { RG_textosClick(); });
     // The drawing follows the arcs choice at once.
     On(CB_arcos, &QCheckBox::toggled, [this] {
-        core_.DrawArcs = CB_arcos->isChecked();
+        core_.Options().DrawArcs = CB_arcos->isChecked();
         Redraw();
     });
 }
@@ -551,35 +551,36 @@ std::string TForm1::SelectedLibraryFileName() const {
 
 void TForm1::ModuleListChanged() {
     ListBox1->clear();
-    for (const std::string& name : core_.ModuleList) ListBox1->addItem(FromBytes(name));
-    if (core_.ItemIndex >= 0 && core_.ItemIndex < ListBox1->count()) ListBox1->setCurrentRow(core_.ItemIndex);
-    if (!keepCount_) Label2->setText(QString::number(core_.ModuleList.size()));
+    for (const std::string& name : core_.ModuleList()) ListBox1->addItem(FromBytes(name));
+    if (core_.ItemIndex() >= 0 && core_.ItemIndex() < ListBox1->count()) ListBox1->setCurrentRow(core_.ItemIndex());
+    if (!keepCount_) Label2->setText(QString::number(core_.ModuleList().size()));
 }
 
 void TForm1::LinesChanged() {
     shown_.clear();
     shownAllUtf8_ = true;
     QStringList text;
-    for (const std::string& line : core_.Lines) {
+    core_.Lines().ForEachLine([&](std::string_view line) {
         const QString s = FromBytes(line);
-        shown_.emplace(s.toStdU16String(), line);
+        shown_.emplace(s.toStdU16String(), std::string(line));
         if (DisplayTextUtf8(line) != line) shownAllUtf8_ = false;
         text << s;
-    }
+        return true;
+    });
     TextListBox1->setPlainText(text.join('\n'));
     TextListBox1->document()->setModified(false);
     // The catalogs move the selection through ItemIndex.
-    const int i = core_.ItemIndex;
+    const int i = core_.ItemIndex();
     if (i != ListBox1->currentRow() && i < ListBox1->count()) ListBox1->setCurrentRow(i);
 }
 
 void TForm1::StatusChanged() {
-    if (core_.Status.empty()) statusBar()->clearMessage();
-    else statusBar()->showMessage(FromBytes(core_.Status));
+    if (core_.Status().empty()) statusBar()->clearMessage();
+    else statusBar()->showMessage(FromBytes(core_.Status()));
 }
 
 void TForm1::ViewChanged() {
-    Image2->resize(std::min(core_.ViewWidth, QWIDGETSIZE_MAX), std::min(core_.ViewHeight, QWIDGETSIZE_MAX));
+    Image2->resize(std::min(core_.View().ViewWidth, QWIDGETSIZE_MAX), std::min(core_.View().ViewHeight, QWIDGETSIZE_MAX));
     Image2->update();
 }
 
@@ -593,8 +594,7 @@ void TForm1::MemoToLines() {
             lines.push_back(it != shown_.end() ? it->second : ToBytes(text, shownAllUtf8_));
         }
     }
-    core_.Lines = std::move(lines);
-    core_.CaretLine = TextListBox1->textCursor().blockNumber();
+    core_.SetLines(ModuleText::FromLines(lines), TextListBox1->textCursor().blockNumber());
 }
 
 // ---------------------------------------------------------------- handlers
@@ -603,11 +603,11 @@ void TForm1::FormCreate() {
     setWindowTitle(QStringLiteral("Tarnel 0.80 (20070705i) - Visualizador/Catálogo de Módulos p/KiCad"));
     // The preview provider is registered at start-up, beside the preview
     // window it opens.
-    core_.ScaleDivisor = 10;
-    core_.CorPad = kGreen;
-    core_.CorCorpo = kBlue;
-    core_.CorComp = kRed;
-    core_.CorFuro = kOlive;
+    core_.Options().ScaleDivisor = 10;
+    core_.Options().CorPad = kGreen;
+    core_.Options().CorCorpo = kBlue;
+    core_.Options().CorComp = kRed;
+    core_.Options().CorFuro = kOlive;
 }
 
 void TForm1::FormActivate() {
@@ -616,7 +616,7 @@ void TForm1::FormActivate() {
         if (!DefaultFolder.empty() && QFileInfo(QString::fromStdString(DefaultFolder)).isDir())
             SetFolder(QString::fromStdString(DefaultFolder));
     }
-    core_.ScaleDivisor = 100;
+    core_.Options().ScaleDivisor = 100;
 }
 
 void TForm1::FocusWindowChanged(QWindow* w) {
@@ -665,9 +665,9 @@ void TForm1::B_carregarClick() {
 void TForm1::Redraw() {
     // Lines edited in "Comandos" since the module was chosen are drawn as
     // they stand; reading the module again would throw the edits away.
-    if (TextListBox1->document()->isModified() && !core_.Lines.empty()) {
+    if (TextListBox1->document()->isModified() && !core_.Lines().empty()) {
         MemoToLines();
-        core_.PadCount = 0;
+        core_.RestartPadCount();
         core_.B_converterClick();
         return;
     }
@@ -675,21 +675,21 @@ void TForm1::Redraw() {
 }
 
 void TForm1::Button2Click() {
-    if (core_.ScaleDivisor <= 140) {
-        core_.ScaleDivisor += 10;
+    if (core_.Options().ScaleDivisor <= 140) {
+        core_.Options().ScaleDivisor += 10;
         Redraw();
     }
 }
 
 void TForm1::Button3Click() {
-    if (core_.ScaleDivisor >= 30) {
-        core_.ScaleDivisor -= 10;
+    if (core_.Options().ScaleDivisor >= 30) {
+        core_.Options().ScaleDivisor -= 10;
         Redraw();
     }
 }
 
 void TForm1::Button4Click() {
-    core_.ScaleDivisor = 100;
+    core_.Options().ScaleDivisor = 100;
     Redraw();
 }
 
@@ -702,13 +702,13 @@ void TForm1::ChooseColor(Color& target) {
     Redraw();
 }
 
-void TForm1::CorPad1Click() { ChooseColor(core_.CorPad); }
-void TForm1::CorComp1Click() { ChooseColor(core_.CorComp); }
-void TForm1::CorCorpo1Click() { ChooseColor(core_.CorCorpo); }
-void TForm1::CorFuro1Click() { ChooseColor(core_.CorFuro); }
+void TForm1::CorPad1Click() { ChooseColor(core_.Options().CorPad); }
+void TForm1::CorComp1Click() { ChooseColor(core_.Options().CorComp); }
+void TForm1::CorCorpo1Click() { ChooseColor(core_.Options().CorCorpo); }
+void TForm1::CorFuro1Click() { ChooseColor(core_.Options().CorFuro); }
 
 void TForm1::RG_textosClick() {
-    core_.TextMode = std::max(0, RG_textosItems->checkedId());
+    core_.Options().TextMode = std::max(0, RG_textosItems->checkedId());
     Redraw();
 }
 
@@ -726,8 +726,8 @@ void TForm1::pag22Click() {
 void TForm1::Desenhos1Click() { b_reportClick(); }
 
 void TForm1::b_reportClick() {
-    core_.ScaleDivisor = 100;
-    if (core_.ModuleList.empty()) {
+    core_.Options().ScaleDivisor = 100;
+    if (core_.ModuleList().empty()) {
         Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
         return;
     }
@@ -735,7 +735,7 @@ void TForm1::b_reportClick() {
 }
 
 void TForm1::Lista1Click() {
-    if (core_.ModuleList.empty()) {
+    if (core_.ModuleList().empty()) {
         Dialogs().Message(this, UiDialogs::Icon::Error, "Nenhuma biblioteca selecionada");
         return;
     }
@@ -751,7 +751,7 @@ void TForm1::RunCatalog(const std::function<void()>& run) {
     const std::vector<QAction*> actions{Desenhos1, Lista1};
     for (QWidget* w : widgets) w->setEnabled(false);
     for (QAction* a : actions) a->setEnabled(false);
-    core_.KeepAll = false;  // catalog pictures keep the plain mapping
+    core_.Options().KeepAll = false;  // catalog pictures keep the plain mapping
     struct Restore {
         TForm1& f;
         const std::vector<QWidget*>& widgets;
@@ -760,7 +760,7 @@ void TForm1::RunCatalog(const std::function<void()>& run) {
             for (QWidget* w : widgets) w->setEnabled(true);
             for (QAction* a : actions) a->setEnabled(true);
             f.catalogRunning_ = false;
-            f.core_.KeepAll = true;
+            f.core_.Options().KeepAll = true;
         }
     } restore{*this, widgets, actions};
     run();

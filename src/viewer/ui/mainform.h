@@ -151,7 +151,7 @@ public:
 
     // The library whose modules are listed (the catalogs print it; the file
     // list's selection may have moved since, as an index run moves it).
-    std::string ListedLibraryPath() const { return core_.LibraryPath; }
+    std::string ListedLibraryPath() const { return core_.LibraryPath(); }
     // The file list's selected library (file-system bytes): a "*.mod" file
     // or a ".pretty" folder; empty when nothing is selected.
     std::string SelectedLibraryFileName() const;

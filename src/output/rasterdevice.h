@@ -1,0 +1,42 @@
+#pragma once
+// The raster output: replays a figure on the work canvas through the
+// coordinate mapping, widening the extents, with the canvas operations and
+// pens the drawing has always used.
+#include "canvas/canvas.h"
+#include "figure/figure.h"
+#include "viewer/mapping.h"
+
+namespace tarnel {
+
+// The four user colours the figure's colour slots stand for.
+struct Palette {
+    Color pad = kGreen, comp = kRed, body = kBlue, hole = kOlive;
+    Color operator()(const figure::Ink& ink) const;
+};
+
+class RasterDevice {
+public:
+    RasterDevice(Canvas& canvas, CoordinateMapping& mapping, const Palette& palette)
+        : cv_(canvas), map_(mapping), palette_(palette) {}
+
+    // Draws the items of f from first on, in order.
+    void Replay(const figure::Figure& f, size_t first = 0);
+
+private:
+    void Apply(const figure::Paint& p);
+    int32_t X(const figure::Figure& f, double v) { return map_.MapNum(f.RasterX(v), false, false); }
+    int32_t Y(const figure::Figure& f, double v) { return map_.MapNum(f.RasterY(v), false, true); }
+    QPoint Map(const figure::Figure& f, figure::Pt p) { return QPoint(X(f, p.x), Y(f, p.y)); }
+    void Draw(const figure::Figure& f, const figure::Item& it);
+    void DrawOutline(const figure::Figure& f, const figure::Item& it);
+    void DrawArc(const figure::Figure& f, const figure::Item& it);
+    void DrawCurve(const figure::Figure& f, const figure::Item& it);
+    void DrawText(const figure::Figure& f, const figure::Item& it);
+    void DrawPin(const figure::Figure& f, const figure::Item& it);
+
+    Canvas& cv_;
+    CoordinateMapping& map_;
+    Palette palette_;
+};
+
+} // namespace tarnel
