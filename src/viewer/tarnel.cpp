@@ -1,6 +1,7 @@
 #include "viewer/tarnel.h"
 
 #include "footprint/footprintreader.h"
+#include "viewer/figurereader.h"
 #include "library/legacylibrary.h"
 #include "output/rasterdevice.h"
 #include "tokenizer/libtext.h"
@@ -12,16 +13,6 @@ namespace tarnel {
 namespace {
 
 Palette PaletteOf(const ViewOptions& o) { return Palette{o.CorPad, o.CorComp, o.CorCorpo, o.CorFuro}; }
-
-// A footprint file's text as it is read: without the UTF-8 byte order mark
-// some editors write before it, and without its last line end, so that a
-// fault at the end of the file is on its last line.
-std::string_view FootprintText(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
-    if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
-    return bytes;
-}
 
 } // namespace
 
