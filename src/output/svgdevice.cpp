@@ -68,21 +68,27 @@ public:
         for (size_t i = 0; i < f_.items.size(); ++i)
             if (PadPart(f_.items[i]) && f_.items[i].index < f_.pads.size())
                 padItems_[f_.items[i].index].push_back(static_cast<uint32_t>(i));
+        // Pad groups come in the pads' order; a pad that draws nothing (no
+        // copper layer) still has its group, after the pad before it.
+        uint32_t nextPad = 0;
+        auto group = [&](uint32_t pad) {
+            if (padDone[pad]) return;
+            padDone[pad] = true;
+            PadGroup(pad);
+        };
         for (size_t i = 0; i < f_.items.size(); ++i) {
             const Item& it = f_.items[i];
             if (PadPart(it)) {
-                if (it.index < padDone.size() && !padDone[it.index]) {
-                    padDone[it.index] = true;
-                    PadGroup(it.index);
+                if (it.index < f_.pads.size()) {
+                    for (; nextPad < it.index; ++nextPad) group(nextPad);
+                    group(it.index);
                 }
                 continue;
             }
             if (it.flags & figure::kRasterOnly) continue;
             Draw(it);
         }
-        // Pads that draw nothing (no copper layer) still have their group.
-        for (size_t i = 0; i < f_.pads.size(); ++i)
-            if (!padDone[i]) PadGroup(static_cast<uint32_t>(i));
+        for (; nextPad < f_.pads.size(); ++nextPad) group(nextPad);
         x_.writeEndElement();
         x_.writeEndElement();
         x_.writeEndDocument();
