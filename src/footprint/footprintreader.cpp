@@ -290,11 +290,16 @@ private:
                 continue;
             out += text[i++];
         }
-        // Never cut inside a UTF-8 sequence.
+        // Never cut inside a UTF-8 sequence: drop a last one left incomplete.
         if (out.size() >= kMaxDrawnText) {
-            size_t n = kMaxDrawnText;
-            while (n > 0 && (static_cast<unsigned char>(out[n]) & 0xC0) == 0x80) --n;
-            out.resize(n);
+            out.resize(kMaxDrawnText);
+            size_t k = out.size();
+            while (k > 0 && (static_cast<unsigned char>(out[k - 1]) & 0xC0) == 0x80) --k;
+            if (k > 0) {
+                const unsigned char lead = static_cast<unsigned char>(out[k - 1]);
+                const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+                if (out.size() - (k - 1) < need) out.resize(k - 1);
+            }
         }
         return out;
     }
