@@ -42,6 +42,7 @@ void RasterDevice::Replay(const figure::Figure& f, size_t first) {
         }
         Draw(f, it);
     }
+    if (PadNumbers && f.source == figure::Source::Footprint && first == 0) DrawPadNumbers(f);
 }
 
 void RasterDevice::Draw(const figure::Figure& f, const Item& it) {
@@ -164,10 +165,57 @@ void RasterDevice::DrawText(const figure::Figure& f, const Item& it) {
             break;
         case figure::TextPlacement::Centred: {
             const int64_t w = cv_.TextWidth(t.text), h = cv_.TextHeight(t.text);
-            cv_.TextOut(ClampToInt32(a.x() - w / 2), ClampToInt32(a.y() - h / 2), t.text);
+            const int64_t x = a.x() - w / 2, y = a.y() - h / 2;
+            if (TextExtents && f.source == figure::Source::Footprint) {
+                map_.TrackPixel(x, false);
+                map_.TrackPixel(x + w, false);
+                map_.TrackPixel(y, true);
+                map_.TrackPixel(y + h, true);
+            }
+            cv_.TextOut(ClampToInt32(x), ClampToInt32(y), t.text);
             break;
         }
     }
+}
+
+void RasterDevice::DrawPadNumbers(const figure::Figure& f) {
+    // More numbers than any real footprint has are not written.
+    constexpr size_t kMostNumbers = 10000;
+    constexpr int kLeastPixels = 7;  // smaller text cannot be read
+    const QFont saved = cv_.Font;
+    const Color savedColour = cv_.FontColor;
+    const BrushStyle savedBrush = cv_.Brush;
+    cv_.Brush = BrushStyle::Clear;
+    cv_.FontColor = kWhite;
+    size_t written = 0;
+    for (const Item& it : f.items) {
+        if (it.kind != Kind::Pad || it.index >= f.pads.size() || it.extCount < 2) continue;
+        const figure::Pad& pad = f.pads[it.index];
+        if (pad.number.empty() || written >= kMostNumbers) continue;
+        // The copper's box on the canvas.
+        const Pt* e = f.ExtentsOf(it);
+        const int64_t l = X(f, e[0].x), t = Y(f, e[0].y), r = X(f, e[1].x), b = Y(f, e[1].y);
+        const int64_t w = r - l, h = b - t;
+        if (w < kLeastPixels || h < kLeastPixels || r < 0 || b < 0 || l >= cv_.Width() || t >= cv_.Height()) continue;
+        const Pt c = footprint::Place({0, 0}, pad.drillOffset, pad.at, pad.angle);
+        const int64_t cx = X(f, c.x), cy = Y(f, c.y);
+        // The largest pixel size, up to the canvas font's, whose text fits
+        // in four fifths of the box.
+        QFont font = saved;
+        int size = std::min<int>(static_cast<int>(h * 4 / 5), 40);
+        for (; size >= kLeastPixels; size = size * 9 / 10) {
+            font.setPixelSize(size);
+            cv_.Font = font;
+            if (cv_.TextWidth(pad.number) <= w * 4 / 5 && cv_.TextHeight(pad.number) <= h * 4 / 5 + 2) break;
+        }
+        if (size < kLeastPixels) continue;
+        const int64_t tw = cv_.TextWidth(pad.number), th = cv_.TextHeight(pad.number);
+        cv_.TextOut(ClampToInt32(cx - tw / 2), ClampToInt32(cy - th / 2), pad.number);
+        ++written;
+    }
+    cv_.Font = saved;
+    cv_.FontColor = savedColour;
+    cv_.Brush = savedBrush;
 }
 
 void RasterDevice::DrawPin(const figure::Figure& f, const Item& it) {

@@ -19,6 +19,13 @@ public:
     RasterDevice(Canvas& canvas, CoordinateMapping& mapping, const Palette& palette)
         : cv_(canvas), map_(mapping), palette_(palette) {}
 
+    // Writes each numbered pad's number on a current footprint's pads, in a
+    // size that fits the pad, where it is large enough to be read.
+    bool PadNumbers = false;
+    // A current footprint's texts widen the extents by the box they cover,
+    // so that none is cut at the view's edge.
+    bool TextExtents = false;
+
     // Draws the items of f from first on, in order.
     void Replay(const figure::Figure& f, size_t first = 0);
 
@@ -33,6 +40,7 @@ private:
     void DrawCurve(const figure::Figure& f, const figure::Item& it);
     void DrawText(const figure::Figure& f, const figure::Item& it);
     void DrawPin(const figure::Figure& f, const figure::Item& it);
+    void DrawPadNumbers(const figure::Figure& f);
 
     Canvas& cv_;
     CoordinateMapping& map_;

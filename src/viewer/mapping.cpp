@@ -22,16 +22,19 @@ int32_t CoordinateMapping::MapNum(int64_t v, bool track, bool isY) {
     const int64_t origin = static_cast<int64_t>(std::trunc(div / 115.0L * 250.0L));
     const int64_t offset = static_cast<int64_t>(std::trunc(static_cast<long double>(v) / div / 1.15L + 0.5L));
     const int32_t result = ClampToInt32(origin + offset + (isY ? ShiftY : ShiftX));
-    if (track) {
-        int32_t& low = isY ? lowestY_ : lowestX_;
-        if (result < low) low = result;
-        int32_t& mn = isY ? ExtentMinY : ExtentMinX;
-        int32_t& mx = isY ? ExtentMaxY : ExtentMaxX;
-        if (result < mn) mn = result;
-        if (mn < 0) mn = 0;
-        if (result > mx) mx = result;
-    }
+    if (track) TrackPixel(result, isY);
     return result;
+}
+
+void CoordinateMapping::TrackPixel(int64_t px, bool isY) {
+    const int32_t result = ClampToInt32(px);
+    int32_t& low = isY ? lowestY_ : lowestX_;
+    if (result < low) low = result;
+    int32_t& mn = isY ? ExtentMinY : ExtentMinX;
+    int32_t& mx = isY ? ExtentMaxY : ExtentMaxX;
+    if (result < mn) mn = result;
+    if (mn < 0) mn = 0;
+    if (result > mx) mx = result;
 }
 
 int32_t CoordinateMapping::Map(std::string_view text, bool track, bool isY) {

@@ -18,6 +18,8 @@ public:
     void ResetExtents();
     // Maps a coordinate in decimils, widening the extents when track is set.
     int32_t MapNum(int64_t v, bool track, bool isY);
+    // Widens the extents by a place already in pixels (what a text covers).
+    void TrackPixel(int64_t px, bool isY);
     // Maps a coordinate written as text (the integer reading).
     int32_t Map(std::string_view text, bool track, bool isY);
     // The least places mapped with tracking since the reset, not held at 0.

@@ -126,7 +126,11 @@ void TForm1Core::DrawPass() {
     B_apagarClick();
     work_.PenColor = kBlack;
     work_.Mode = PenMode::Mask;
-    RasterDevice(work_, mapping_, PaletteOf(options_)).Replay(figure_);
+    RasterDevice device(work_, mapping_, PaletteOf(options_));
+    device.PadNumbers = options_.PadNumbers;
+    // The main window's view holds a footprint's texts too.
+    device.TextExtents = options_.KeepAll;
+    device.Replay(figure_);
 }
 
 void TForm1Core::DrawFigure() {

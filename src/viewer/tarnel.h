@@ -35,9 +35,11 @@ struct ViewOptions {
     int TextMode = 0;     // RG_textos: 0 Nenhum, 1 Só nome, 2 Todos
     bool DrawArcs = true; // CB_arcos
     // The main window keeps a drawing whole: what would fall left of or
-    // above the canvas is moved into view. Catalogs and tarnel-cli render
-    // keep the plain mapping.
+    // above the canvas is moved into view, and a footprint's view holds its
+    // texts. Catalogs and tarnel-cli render keep the plain mapping.
     bool KeepAll = false;
+    // "Números das ilhas": a current footprint's pads carry their numbers.
+    bool PadNumbers = false;
 };
 
 // The view made from the last drawing.
