@@ -278,7 +278,9 @@ std::string DeflateRowsRaw(const uint8_t* bits, ptrdiff_t stride, int width, int
 } // namespace
 
 bool StallsPiecewiseReader(std::string_view zlibData, size_t pieceBytes, size_t bufferBytes) {
-    if (pieceBytes == 0 || bufferBytes == 0) return false;
+    // The last piece holds the data's end, which needs no room in the
+    // buffer: data of one piece never stalls.
+    if (pieceBytes == 0 || bufferBytes == 0 || zlibData.size() <= pieceBytes) return false;
     z_stream z{};
     if (inflateInit(&z) != Z_OK) throw std::runtime_error("inflate failed");
     struct End {
