@@ -32,6 +32,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <stdexcept>
@@ -1148,4 +1150,29 @@ TEST_F(MainWindow, AjustarScreenshot) {
     f.B_ajustar->click();
     QTest::qWait(50);
     ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window-ajustar.png")));
+}
+
+// The status line speaks Portuguese: what could not be read and why, the
+// system's reason last, in the system's words.
+TEST_F(MainWindow, StatusLineMessagesArePortuguese) {
+    QTemporaryDir dir;
+    Write(dir, "gone.mod", Module("ONE"));
+    QDir().mkpath(dir.filePath("Bad.pretty"));
+    Write(dir, "Bad.pretty/Broken.kicad_mod", "(footprint \"Broken\"\n (pad \"1\" smd rect\n");
+    TForm1& f = Open(dir.path());
+    const QString gone = QDir(f.Folder()).filePath("gone.mod");
+    const struct {
+        QString file;
+        QString says;
+    } cases[] = {
+        {"gone.mod", QStringLiteral("Não foi possível ler a biblioteca: o arquivo \"%1\" não pode ser aberto: %2")
+                         .arg(gone, QString::fromLocal8Bit(std::strerror(ENOENT)))},
+        {"Bad.pretty/", QStringLiteral("Broken.kicad_mod: linha 2: o arquivo termina dentro de uma lista não fechada")},
+    };
+    ASSERT_TRUE(QFile::remove(gone));
+    for (const auto& c : cases) {
+        PickFile(f, c.file);
+        EXPECT_TRUE(f.statusBar()->currentMessage().endsWith(c.says))
+            << f.statusBar()->currentMessage().toStdString() << "\n" << c.says.toStdString();
+    }
 }
