@@ -1083,7 +1083,7 @@ TEST_F(MainWindow, AjustarFitsTheWholeDrawingInTheView) {
         f.Core().ListBox1Click();
         EXPECT_TRUE(f.Core().ViewWidth > room.width() || f.Core().ViewHeight > room.height()) << c.file.toStdString();
     }
-    // The spec's steps from a fitted divisor: "- Zoom" adds 10 up to 150,
+    // The buttons' steps from a fitted divisor: "- Zoom" adds 10 up to 150,
     // "Normal" is 100.
     PickFile(f, "Chips.pretty/");
     f.B_ajustar->click();
@@ -1136,6 +1136,17 @@ TEST_F(MainWindow, WheelZoomsAroundThePointer) {
         const QPoint now = mark();
         EXPECT_LE(std::abs(now.x() - before.x()), 2) << expected;
     }
+    // An activation sets the divisor to 100 without drawing again: the wheel
+    // goes on from the divisor the view shows.
+    wheel(before, 120);
+    wheel(before, 120);
+    ASSERT_EQ(f.Core().ScaleDivisor, 64);
+    f.FormActivate();
+    ASSERT_EQ(f.Core().ScaleDivisor, 100);
+    wheel(before, 120);
+    EXPECT_EQ(f.Core().ScaleDivisor, 51);
+    const QPoint now = mark();
+    EXPECT_LE(std::abs(now.x() - before.x()), 2);
 }
 
 // Saves docs/main-window-ajustar.png: "Ajustar" on a 0402 chip.

@@ -592,6 +592,7 @@ void TForm1::StatusChanged() {
 }
 
 void TForm1::ViewChanged() {
+    viewDivisor_ = core_.ScaleDivisor;
     Image2->resize(std::min(core_.ViewWidth, QWIDGETSIZE_MAX), std::min(core_.ViewHeight, QWIDGETSIZE_MAX));
     Image2->update();
 }
@@ -725,7 +726,9 @@ void TForm1::B_ajustarClick() {
 
 void TForm1::WheelZoom(int x, int y, bool zoomIn) {
     if (core_.ViewWidth <= 0 || core_.ViewHeight <= 0 || catalogRunning_) return;
-    const int32_t before = core_.ScaleDivisor, after = WheelDivisor(before, zoomIn);
+    // From the divisor the view shows, which an activation may have left
+    // behind the divisor's reset.
+    const int32_t before = viewDivisor_, after = WheelDivisor(before, zoomIn);
     if (after == before) return;
     QScrollBar* h = ScrollBox1->horizontalScrollBar();
     QScrollBar* v = ScrollBox1->verticalScrollBar();

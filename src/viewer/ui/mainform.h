@@ -272,6 +272,9 @@ private:
     bool catalogRunning_ = false;
     bool activated_ = false;
     bool cameFromOwnWindow_ = false;
+    // The divisor the view was drawn at (an activation resets the divisor
+    // without drawing again).
+    int32_t viewDivisor_ = 100;
     // Memo lines as shown -> the bytes they stand for.
     std::unordered_map<std::u16string, std::string> shown_;
     bool shownAllUtf8_ = true;
