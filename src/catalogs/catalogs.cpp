@@ -21,6 +21,11 @@ bool Catalogs::Prepare(PageReport& report, ReportLabel* libraryLabel, const std:
     return true;
 }
 
+LibraryFormat Catalogs::ListedFormat() const {
+    const Library* lib = core_.CurrentLibrary();
+    return lib ? lib->Format() : LibraryFormat::Legacy;
+}
+
 std::unique_ptr<PageList> Catalogs::Start(PageReport& report) {
     if (RegisteredPreviewProvider()) {
         report.Preview();
@@ -32,11 +37,14 @@ std::unique_ptr<PageList> Catalogs::Start(PageReport& report) {
 std::unique_ptr<PageList> Catalogs::b_reportClick(const std::string& libraryPath) {
     core_.Options().ScaleDivisor = 100;
     if (!Prepare(Form3.QR_FIG, Form3.QRLabel5, libraryPath)) return nullptr;
+    // A symbol library's catalog says what it holds.
+    Form3.QRLabel1->Caption = ListedFormat() == LibraryFormat::Symbol ? "Catálogo de Símbolos" : "Catálogo de Módulos (footprints)";
     return Start(Form3.QR_FIG);
 }
 
 std::unique_ptr<PageList> Catalogs::Lista1Click(const std::string& libraryPath) {
     if (!Prepare(QR_lista.QR_lista, QR_lista.QRLabel5, libraryPath)) return nullptr;
+    QR_lista.WholeLongNames = ListedFormat() == LibraryFormat::KicadMod;
     return Start(QR_lista.QR_lista);
 }
 

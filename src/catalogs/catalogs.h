@@ -32,6 +32,8 @@ public:
 private:
     bool Prepare(PageReport& report, ReportLabel* libraryLabel, const std::string& libraryPath);
     std::unique_ptr<PageList> Start(PageReport& report);
+    // The kind of the library whose modules are listed.
+    LibraryFormat ListedFormat() const;
     TForm1Core& core_;
 };
 

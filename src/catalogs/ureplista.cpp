@@ -1,6 +1,20 @@
 #include "catalogs/ureplista.h"
+#include "util/displaytext.h"
+
+#include <QFontMetrics>
+
+#include <algorithm>
 
 namespace tarnel {
+
+namespace {
+// The row as designed (tenths of a millimetre): the name on the
+// description's line, cut where the description's white box begins.
+constexpr double kRowHeight = 92.60416666666667, kRowWidth = 949.8541666666666;
+constexpr double kNameLeft = 15.9, kNameTop = 2.6, kLineHeight = 45.0;
+constexpr double kDescriptionLeft = 291.0, kDescriptionWidth = 648.2;
+constexpr double kAliasLeft = 108.5, kAliasTop = 47.6, kAliasWidth = 822.9;
+} // namespace
 
 TQR_lista::TQR_lista(CatalogCursor& cursor) : cursor_(cursor) {
     PageReport& r = QR_lista;
@@ -50,7 +64,8 @@ TQR_lista::TQR_lista(CatalogCursor& cursor) : cursor_(cursor) {
 
     QRBand3 = r.AddBand(BandKind::rbPageFooter, 105.83333333333333, 1899.7083333333333);
     QRBand3->Frame.Top = true;
-    QRLabel7 = label(QRBand3, 926.0, 21.2, 0, 42.3, small, "Sobrex 0.80", true);
+    // The program's name, as in the drawing catalog's footer.
+    QRLabel7 = label(QRBand3, 926.0, 21.2, 0, 42.3, small, "Tarnel 0.80", true);
 
     r.OnNeedData = [this](PageReport&, bool& more) { QuickRepNeedData(more); };
 }
@@ -61,6 +76,51 @@ void TQR_lista::QuickRepNeedData(bool& MoreData) {
     QRLabel2->Caption = row.Name;
     QRLabel4->Caption = row.Alias;
     QRLabel9->Caption = row.Description;
+    LayOutRow();
+}
+
+void TQR_lista::LayOutRow() {
+    ReportFont font = *QRLabel2->Font;
+    font.Size = 8;
+    const int ppi = QR_lista.PixelsPerInch > 0 ? QR_lista.PixelsPerInch : ScreenPixelsPerInch();
+    const double f = ppi / 254.0;
+    const QString name = DisplayQString(QRLabel2->Caption);
+    auto widthPx = [&](double size) {
+        ReportFont sized = font;
+        sized.Size = size;
+        return QFontMetrics(sized.ToQFont(ppi)).horizontalAdvance(name);
+    };
+    // A pixel to spare for the rounding of the column's left edge.
+    const bool fitsBeforeDescription = widthPx(8) <= TenthsToPixels(kDescriptionLeft - kNameLeft, f) - 1;
+    if (!WholeLongNames || fitsBeforeDescription) {
+        QRLabel2->Font = font;
+        QRLabel2->AutoSize = true;
+        QRLabel2->WordWrap = false;
+        QRLabel2->SetBox(kNameLeft, kNameTop, 0, kLineHeight);
+        QRLabel9->SetBox(kDescriptionLeft, kNameTop, kDescriptionWidth, kLineHeight);
+        QRLabel4->SetBox(kAliasLeft, kAliasTop, kAliasWidth, 39.7);
+        QRBand2->Height = kRowHeight;
+        return;
+    }
+    // A line of its own across the row, in a smaller type when that keeps it
+    // on one line, broken as a label breaks its text past that; the
+    // description and the alias text follow below.
+    const double across = kRowWidth - 2 * kNameLeft;
+    const int acrossPx = TenthsToPixels(across, f);
+    for (double size : {8.0, 7.0, 6.0}) {
+        font.Size = size;
+        if (widthPx(size) <= acrossPx) break;
+    }
+    const QFont qf = font.ToQFont(ppi);
+    const qsizetype lines = std::max<qsizetype>(1, FormatLabelLines(name, qf, acrossPx, false, true).size());
+    const double nameHeight = std::max(kLineHeight, lines * QFontMetrics(qf).height() / f);
+    QRLabel2->Font = font;
+    QRLabel2->AutoSize = false;
+    QRLabel2->WordWrap = true;
+    QRLabel2->SetBox(kNameLeft, kNameTop, across, nameHeight);
+    QRLabel9->SetBox(kAliasLeft, kNameTop + nameHeight, kAliasWidth, kLineHeight);
+    QRLabel4->SetBox(kAliasLeft, kNameTop + nameHeight + kLineHeight, kAliasWidth, 39.7);
+    QRBand2->Height = kRowHeight + nameHeight;
 }
 
 void TQR_lista::QRBand2BeforePrint(ReportBand&, bool&) {}

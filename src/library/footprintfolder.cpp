@@ -53,7 +53,7 @@ std::vector<std::string> FootprintFolderNames(const std::string& folder) {
 
 FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
     DIR* dir = opendir(path.c_str());
-    if (!dir) throw std::runtime_error("Cannot open folder \"" + path + "\". " + std::strerror(errno));
+    if (!dir) throw std::runtime_error("a pasta \"" + path + "\" não pode ser aberta: " + std::strerror(errno));
     std::vector<std::string> files;
     for (;;) {
         errno = 0;
@@ -70,7 +70,7 @@ FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
     }
     const int err = errno;  // set by readdir only when it failed
     closedir(dir);
-    if (err) throw std::runtime_error("Error reading folder \"" + path + "\". " + std::strerror(err));
+    if (err) throw std::runtime_error("erro ao ler a pasta \"" + path + "\": " + std::strerror(err));
     // Names sort by upper-cased bytes, then bytes; files follow their names.
     std::vector<std::string> names, keys;
     names.reserve(files.size());

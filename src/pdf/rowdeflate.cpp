@@ -218,16 +218,19 @@ private:
 
 } // namespace
 
-std::string DeflateRows(const uint8_t* bits, ptrdiff_t stride, int width, int height) {
-    if (width < 0 || height < 0) throw std::runtime_error("deflate of a negative size");
+namespace {
+
+// The deflate data of the rows, without zlib's header and check value;
+// adler gets the check value.
+std::string DeflateRowsRaw(const uint8_t* bits, ptrdiff_t stride, int width, int height, uLong& adler) {
     const size_t W = static_cast<size_t>(width);
     auto row = [&](int y) { return bits + stride * y; };
     auto repeats = [&](int y) { return y > 0 && std::memcmp(row(y), row(y - 1), W) == 0; };
 
-    std::string out = "\x78\x9C";  // zlib header as compress2 writes it at the default level
-    uLong adler = adler32(0, nullptr, 0);
+    std::string out;
     RawDeflater z;
     std::vector<uint8_t> history, twice;
+    adler = adler32(0, nullptr, 0);
     const bool copies = W > 0 && W <= kWindow;
     int fresh = 0;  // first row not yet written
     auto feed = [&](int end, int flush) {
@@ -269,7 +272,59 @@ std::string DeflateRows(const uint8_t* bits, ptrdiff_t stride, int width, int he
         fresh = y = end;
     }
     feed(height, Z_FINISH);
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((adler >> shift) & 0xFF);
+    return out;
+}
+
+} // namespace
+
+bool StallsPiecewiseReader(std::string_view zlibData, size_t pieceBytes, size_t bufferBytes) {
+    // The last piece holds the data's end, which needs no room in the
+    // buffer: data of one piece never stalls.
+    if (pieceBytes == 0 || bufferBytes == 0 || zlibData.size() <= pieceBytes) return false;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) throw std::runtime_error("inflate failed");
+    struct End {
+        z_stream& z;
+        ~End() { inflateEnd(&z); }
+    } end{z};
+    std::vector<Bytef> buffer(bufferBytes);
+    z.next_out = buffer.data();
+    z.avail_out = static_cast<uInt>(bufferBytes);
+    for (size_t at = 0; at < zlibData.size(); at += pieceBytes) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zlibData.data() + at));
+        z.avail_in = static_cast<uInt>(std::min(pieceBytes, zlibData.size() - at));
+        for (;;) {
+            const int rc = inflate(&z, Z_SYNC_FLUSH);
+            if (rc == Z_BUF_ERROR) return true;  // nothing to do, and the stream not ended
+            if (rc != Z_OK) return false;        // its end, or data the reader refuses anyway
+            const bool drained = z.avail_in == 0 && z.avail_out > 0;
+            // The reader empties its buffer after every call that wrote to it.
+            z.next_out = buffer.data();
+            z.avail_out = static_cast<uInt>(bufferBytes);
+            if (drained) break;
+        }
+    }
+    return false;
+}
+
+std::string DeflateRows(const uint8_t* bits, ptrdiff_t stride, int width, int height) {
+    if (width < 0 || height < 0) throw std::runtime_error("deflate of a negative size");
+    uLong adler = 0;
+    const std::string body = DeflateRowsRaw(bits, stride, width, height, adler);
+    std::string check;
+    for (int shift = 24; shift >= 0; shift -= 8) check += static_cast<char>((adler >> shift) & 0xFF);
+    // Where the data would stall qpdf's reader, empty stored blocks before
+    // it move every piece boundary to another place in the data; one nearly
+    // always does.
+    static const std::string kEmptyBlock("\x00\x00\x00\xFF\xFF", 5);
+    std::string out;
+    for (int shifts = 0; shifts < 8; ++shifts) {
+        out = "\x78\x9C";  // zlib header as compress2 writes it at the default level
+        for (int k = 0; k < shifts; ++k) out += kEmptyBlock;
+        out += body;
+        out += check;
+        if (!StallsPiecewiseReader(out)) break;
+    }
     return out;
 }
 

@@ -76,6 +76,11 @@ TPrevForm::TPrevForm(QWidget* owner, PreviewRecorder* recorder, PicturePainter p
     place(BitBtn1, 18, 54, 25);
     BitBtn2 = new QPushButton(QStringLiteral("PDF"));
     place(BitBtn2, 13, 47, 25);
+    LabelPausa = new QLabel(QStringLiteral("Em pausa"));
+    LabelPausa->setObjectName(QStringLiteral("LabelPausa"));
+    LabelPausa->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
+    LabelPausa->setVisible(false);
+    place(LabelPausa, 18);
     row->addStretch(1);
 
     QRPreview1 = new PageView(this);
@@ -183,8 +188,24 @@ void TPrevForm::resizeEvent(QResizeEvent* e) {
     QRPreview1->SetZoom(z);
 }
 
+bool TPrevForm::event(QEvent* e) {
+    // A modal dialog holds up the run, which makes its pages between events
+    // of this loop: say so while the pages stand still.
+    if (e->type() == QEvent::WindowBlocked) LabelPausa->setVisible(recorder_ && recorder_->Running());
+    else if (e->type() == QEvent::WindowUnblocked) LabelPausa->setVisible(false);
+    return QWidget::event(e);
+}
+
+bool TPrevForm::RefuseWhileRunning(const char* message, bool unfinished) {
+    if (!recorder_ || !(unfinished ? !recorder_->Finished() : recorder_->Running())) return false;
+    Dialogs().Message(this, UiDialogs::Icon::Information, message);
+    return true;
+}
+
 void TPrevForm::SB_imprimirClick() {
     if (exporting_) return;
+    // Only the pages made so far could be printed.
+    if (RefuseWhileRunning("O catálogo ainda está sendo gerado; imprima-o quando terminar.")) return;
     const int count = recorder_ ? recorder_->PageCount() : 0;
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dlg(&printer, this);
@@ -217,6 +238,8 @@ void TPrevForm::SB_imprimirClick() {
 
 void TPrevForm::bb_salvarClick() {
     if (exporting_) return;
+    // Said before a file is asked for, which could not be written yet.
+    if (RefuseWhileRunning("O catálogo ainda está sendo gerado; grave-o quando terminar.")) return;
     auto path = Dialogs().SaveFile(this, "Arquivos QRP(*.qrp)|*.qrp", "QRP");
     if (!path) return;
     try {
@@ -230,6 +253,8 @@ void TPrevForm::bb_salvarClick() {
 
 void TPrevForm::BB_lerClick() {
     if (exporting_) return;
+    // Another report would end the run half-way, unseen.
+    if (RefuseWhileRunning("O catálogo ainda está sendo gerado; leia outro relatório quando terminar.")) return;
     auto path = Dialogs().OpenFile(this, "Relatórios (*.QRP)|*.QRP", "QRP");
     bool loaded = false;
     if (path) {
@@ -269,11 +294,7 @@ void TPrevForm::BitBtn2Click() {
     if (exporting_) return;
     // The pages of a run still in progress are not all there yet: an export
     // now would be a partial catalog.
-    if (!recorder_->Finished()) {
-        Dialogs().Message(this, UiDialogs::Icon::Information,
-                          "O catálogo ainda está sendo gerado; exporte-o para PDF quando terminar.");
-        return;
-    }
+    if (RefuseWhileRunning("O catálogo ainda está sendo gerado; exporte-o para PDF quando terminar.", true)) return;
     ExQR1.Report = CurrentReport ? CurrentReport() : recorder_->Pages();
     auto path = Dialogs().SaveFile(this, "Arquivos PDF(*.pdf)|*.pdf", "QRP");
     if (!path) return;

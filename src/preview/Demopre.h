@@ -28,6 +28,8 @@ public:
     virtual double PaperLength() const { return 2970; }
     virtual double Factor() const { return 96.0 / 254.0; }      // page pixels per tenth of a millimetre
     virtual bool Finished() const = 0;
+    // A run is making pages.
+    virtual bool Running() const { return false; }
     // Cancels a run in progress, or releases the pages.
     virtual void ClosePreview() = 0;
     // Returns false, writing nothing, while the run has not finished;
@@ -63,6 +65,9 @@ public:
     QToolButton* BB_ler;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
+    // "Em pausa": shown while a dialog holds up the run (the run goes on
+    // between its pages only when the program's event loop does).
+    QLabel* LabelPausa;
     TExportQR ExQR1;
 
     // The report the "PDF" button exports (the catalog started last).
@@ -90,9 +95,13 @@ protected:
     void closeEvent(QCloseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
     bool eventFilter(QObject* o, QEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     void UpdateSpinEnabled();
+    // Refuses a command while the run goes on (or, with unfinished, until
+    // it has finished), saying what to do instead; true when it refused.
+    bool RefuseWhileRunning(const char* message, bool unfinished = false);
     PreviewRecorder* recorder_;
     bool closed_ = false;
     bool exporting_ = false;

@@ -23,6 +23,9 @@ QString QtFilter(const std::string& filter) {
 
 std::optional<std::string> Ask(QWidget* parent, const std::string& filter, const std::string& ext, bool save) {
     QFileDialog d(parent);
+    // Qt's own dialog, in Portuguese with Qt's translations whatever the
+    // desktop's language; a desktop's dialog would speak the desktop's.
+    d.setOption(QFileDialog::DontUseNativeDialog);
     d.setNameFilter(QtFilter(filter));
     d.setDefaultSuffix(QString::fromStdString(ext));
     d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -47,6 +47,7 @@ double RecorderView::PaperLength() const {
 }
 double RecorderView::Factor() const { return rec_->Factor(); }
 bool RecorderView::Finished() const { return rec_->Status() == RecorderStatus::Finished; }
+bool RecorderView::Running() const { return rec_->Status() == RecorderStatus::Busy; }
 void RecorderView::ClosePreview() { rec_->ClosePreview(); }
 bool RecorderView::Save(const std::string& path) { return rec_->Save(path) == SaveResult::Saved; }
 

@@ -28,6 +28,7 @@ public:
     double PaperLength() const override;
     double Factor() const override;
     bool Finished() const override;
+    bool Running() const override;
     void ClosePreview() override;
     bool Save(const std::string& path) override;
     void Load(const std::string& path) override;

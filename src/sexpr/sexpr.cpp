@@ -20,7 +20,7 @@ int HexValue(char c) {
 
 Document Document::Parse(std::string_view in) {
     if (in.size() > kMaxInputBytes)
-        throw ParseError("the file is larger than " + std::to_string(kMaxInputBytes >> 20) + " MiB", 1);
+        throw ParseError("o arquivo tem mais de " + std::to_string(kMaxInputBytes >> 20) + " MiB", 1);
     Document d;
     d.nodes_.emplace_back();  // index 0: "none"
     size_t line = 1, pos = 0;
@@ -33,7 +33,7 @@ Document Document::Parse(std::string_view in) {
     bool rootDone = false;
 
     auto add = [&](const Element& e) -> uint32_t {
-        if (d.nodes_.size() > kMaxElements) throw ParseError("more than " + std::to_string(kMaxElements) + " elements", line);
+        if (d.nodes_.size() > kMaxElements) throw ParseError("mais de " + std::to_string(kMaxElements) + " elementos", line);
         const auto idx = static_cast<uint32_t>(d.nodes_.size());
         d.nodes_.push_back(e);
         Open& o = open.back();
@@ -51,9 +51,9 @@ Document Document::Parse(std::string_view in) {
             continue;
         }
         if (c == '(') {
-            if (rootDone) throw ParseError("text after the end of the top-level list", line);
+            if (rootDone) throw ParseError("texto depois do fim da lista principal", line);
             if (open.size() >= static_cast<size_t>(kMaxDepth))
-                throw ParseError("lists nested deeper than " + std::to_string(kMaxDepth), line);
+                throw ParseError("listas aninhadas em mais de " + std::to_string(kMaxDepth) + " níveis", line);
             Element e;
             e.length = kList;
             uint32_t idx;
@@ -68,13 +68,13 @@ Document Document::Parse(std::string_view in) {
             continue;
         }
         if (c == ')') {
-            if (open.empty()) throw ParseError("a closing parenthesis without an opening one", line);
+            if (open.empty()) throw ParseError("um parêntese que fecha sem outro que abra", line);
             open.pop_back();
             if (open.empty()) rootDone = true;
             ++pos;
             continue;
         }
-        if (open.empty()) throw ParseError(rootDone ? "text after the end of the top-level list" : "text outside any list", line);
+        if (open.empty()) throw ParseError(rootDone ? "texto depois do fim da lista principal" : "texto fora de qualquer lista", line);
         Element e;
         e.offset = static_cast<uint32_t>(d.text_.size());
         if (c == '"') {
@@ -129,7 +129,7 @@ Document Document::Parse(std::string_view in) {
                         }
                 }
             }
-            if (!closed) throw ParseError("a quoted string that never ends", startLine);
+            if (!closed) throw ParseError("um texto entre aspas que não termina", startLine);
         } else {
             const size_t start = pos;
             while (pos < n && !EndsAtom(in[pos])) ++pos;
@@ -138,8 +138,8 @@ Document Document::Parse(std::string_view in) {
         e.length = static_cast<uint32_t>(d.text_.size() - e.offset);
         add(e);
     }
-    if (!open.empty()) throw ParseError("the file ends inside an unclosed list", line);
-    if (!rootDone) throw ParseError("no list found", line);
+    if (!open.empty()) throw ParseError("o arquivo termina dentro de uma lista não fechada", line);
+    if (!rootDone) throw ParseError("nenhuma lista encontrada", line);
     d.text_.shrink_to_fit();
     d.nodes_.shrink_to_fit();
     return d;

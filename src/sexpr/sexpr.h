@@ -28,7 +28,7 @@ constexpr size_t kMaxElements = 4u * 1024 * 1024;
 class ParseError : public std::runtime_error {
 public:
     ParseError(const std::string& what, size_t line)
-        : std::runtime_error("line " + std::to_string(line) + ": " + what), line_(line) {}
+        : std::runtime_error("linha " + std::to_string(line) + ": " + what), line_(line) {}
     size_t Line() const { return line_; }
 
 private:

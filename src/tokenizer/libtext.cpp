@@ -165,16 +165,16 @@ std::string MiB(int64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >
 
 FileStamp CheckStat(const std::string& path, const struct stat& st, int64_t maxBytes) {
     if (!S_ISREG(st.st_mode)) {
-        const char* what = S_ISDIR(st.st_mode)    ? "a folder"
-                           : S_ISFIFO(st.st_mode) ? "a FIFO"
-                           : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                           : S_ISSOCK(st.st_mode) ? "a socket"
-                                                  : "not a regular file";
-        throw std::runtime_error("Cannot read \"" + path + "\": it is " + what + ", not a library file.");
+        const char* what = S_ISDIR(st.st_mode)    ? "uma pasta"
+                           : S_ISFIFO(st.st_mode) ? "um FIFO"
+                           : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "um dispositivo"
+                           : S_ISSOCK(st.st_mode) ? "um socket"
+                                                  : "um arquivo especial";
+        throw std::runtime_error("\"" + path + "\" é " + what + ", não um arquivo de biblioteca");
     }
     if (st.st_size > maxBytes)
-        throw std::runtime_error("Cannot read \"" + path + "\": " + MiB(st.st_size) + " is more than the " +
-                                 MiB(maxBytes) + " a library file may have.");
+        throw std::runtime_error("\"" + path + "\" tem " + MiB(st.st_size) + ", mais que os " + MiB(maxBytes) +
+                                 " que um arquivo de biblioteca pode ter");
     return StampOf(st);
 }
 
@@ -183,14 +183,14 @@ FileStamp CheckStat(const std::string& path, const struct stat& st, int64_t maxB
 FileStamp StatReadableFile(const std::string& path, int64_t maxBytes) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
-        throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+        throw std::runtime_error("o arquivo \"" + path + "\" não pode ser aberto: " + std::strerror(errno));
     return CheckStat(path, st, maxBytes);
 }
 
 std::string ReadFileBytes(const std::string& path, int64_t maxBytes) {
     StatReadableFile(path, maxBytes);  // never opens a FIFO or a device
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    if (fd < 0) throw std::runtime_error("o arquivo \"" + path + "\" não pode ser aberto: " + std::strerror(errno));
     struct Closer {
         int fd;
         ~Closer() { close(fd); }
@@ -198,7 +198,7 @@ std::string ReadFileBytes(const std::string& path, int64_t maxBytes) {
     // The file may have been replaced between the two looks.
     struct stat st {};
     if (fstat(fd, &st) != 0)
-        throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+        throw std::runtime_error("erro ao ler o arquivo \"" + path + "\": " + std::strerror(errno));
     const FileStamp stamp = CheckStat(path, st, maxBytes);
     std::string data;
     data.reserve(static_cast<size_t>(stamp.size));
@@ -207,12 +207,12 @@ std::string ReadFileBytes(const std::string& path, int64_t maxBytes) {
         const ssize_t got = read(fd, buf, sizeof buf);
         if (got < 0) {
             if (errno == EINTR) continue;
-            throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+            throw std::runtime_error("erro ao ler o arquivo \"" + path + "\": " + std::strerror(errno));
         }
         if (got == 0) break;
         if (static_cast<int64_t>(data.size()) + got > maxBytes)  // grew while being read
-            throw std::runtime_error("Cannot read \"" + path + "\": it grew past the " + MiB(maxBytes) +
-                                     " a library file may have.");
+            throw std::runtime_error("\"" + path + "\" passou, enquanto era lido, dos " + MiB(maxBytes) +
+                                     " que um arquivo de biblioteca pode ter");
         data.append(buf, static_cast<size_t>(got));
     }
     return data;

@@ -276,10 +276,10 @@ TEST_F(Footprint, FilesThatCannotBeDrawn) {
         std::string text;
         const char* says;
     } cases[] = {
-        {"unbalanced", "(footprint \"X\" (version 20240108)\n(pad 1 smd rect (at 0 0) (size 1 1))", "unclosed"},
+        {"unbalanced", "(footprint \"X\" (version 20240108)\n(pad 1 smd rect (at 0 0) (size 1 1))", "não fechada"},
         {"another root", "(kicad_symbol_lib (version 20211014))", "not a footprint"},
         {"no keyword", "((module))", "not a footprint"},
-        {"too deep", std::string(1000, '(') + std::string(1000, ')'), "nested deeper"},
+        {"too deep", std::string(1000, '(') + std::string(1000, ')'), "aninhadas em mais de"},
     };
     for (const Case& c : cases) {
         // A drawing before the bad file must not show through.

@@ -324,10 +324,10 @@ TEST(Hostile, SpecialFilesAreRefused) {
         ASSERT_TRUE(big.resize(kMaxLibraryBytes + 1));
     }
     const struct { const char* file; const char* reason; bool list; } cases[] = {
-        {"fifo.mod", "a FIFO", true},
-        {"zero.mod", "a device", true},
-        {"folder.mod", "a folder", true},
-        {"big.mod", "more than the 256 MiB", true},
+        {"fifo.mod", "um FIFO", true},
+        {"zero.mod", "um dispositivo", true},
+        {"folder.mod", "uma pasta", true},
+        {"big.mod", "mais que os 256 MiB", true},
         {"missing.mod", "No such file", true},
     };
     for (const auto& c : cases) {

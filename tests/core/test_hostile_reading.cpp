@@ -160,14 +160,14 @@ TEST(Hostile, FootprintFilesAreReadAsFootprints) {
         int exit;
         const char* message;
     } cases[] = {
-        {"not_sexpr.pretty", "empty", 1, "no list found"},
+        {"not_sexpr.pretty", "empty", 1, "nenhuma lista encontrada"},
         {"not_sexpr.pretty", "bom", 0, ""},
-        {"not_sexpr.pretty", "utf16", 1, "text outside any list"},
-        {"not_sexpr.pretty", "text", 1, "text outside any list"},
-        {"not_sexpr.pretty", "legacy", 1, "text outside any list"},
+        {"not_sexpr.pretty", "utf16", 1, "texto fora de qualquer lista"},
+        {"not_sexpr.pretty", "text", 1, "texto fora de qualquer lista"},
+        {"not_sexpr.pretty", "legacy", 1, "texto fora de qualquer lista"},
         {"ctrlz.pretty", "plain", 0, ""},
         {"ctrlz.pretty", "in_descr", 0, ""},
-        {"ctrlz.pretty", "before_garbage", 1, "text after the end"},
+        {"ctrlz.pretty", "before_garbage", 1, "texto depois do fim"},
     };
     for (const auto& c : cases) {
         std::string out, err;

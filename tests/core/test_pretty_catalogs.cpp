@@ -6,11 +6,13 @@
 #include "corpus.h"
 
 #include "cli_run.h"
+#include "engine_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -72,7 +74,7 @@ TEST(PrettyCatalog, CellsRowsAndAnUnreadableFootprint) {
     EXPECT_EQ(cells[0].Scale, "Escala: 100 %");
     EXPECT_GT(inked[0], 10);
     EXPECT_EQ(cells[1].Name, "B_Broken");
-    EXPECT_EQ(cells[1].Description.rfind("B_Broken.kicad_mod: line 2:", 0), 0u) << cells[1].Description;
+    EXPECT_EQ(cells[1].Description.rfind("B_Broken.kicad_mod: linha 2:", 0), 0u) << cells[1].Description;
     EXPECT_EQ(cells[1].Pads, "0 ilha");
     EXPECT_EQ(inked[1], 0);  // an empty drawing
     EXPECT_EQ(cells[2].Name, "C_NoDescr");
@@ -129,4 +131,90 @@ TEST(PrettyCatalog, RealLibrariesThroughTheCommandLine) {
         }
     }
     EXPECT_TRUE(foundDescr);
+}
+
+// The list catalog keeps every footprint name whole: a name too long for its
+// place before the description gets a line of its own across the row, in a
+// smaller type when that keeps it on one line, with the description and the
+// alias text below; a name that fits keeps the row as designed. A legacy
+// library's rows stay as they were, long names cut as ever.
+TEST(PrettyCatalog, ListRowsKeepLongNamesWhole) {
+    using namespace tarnel::testing_engine;
+    QTemporaryDir d;
+    const std::string dir = d.filePath("Long.pretty").toStdString();
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    const std::vector<std::string> names = {
+        "Abracon_PRO-OB-440",
+        "Abracon_PRO-OB-471",
+        "Connector_PinHeader_2.54mm_Vertical_SMD_Pin1Left_2x20_P2.54mm",
+        "R_0402",
+        "SolderJumper-3_P1.3mm_Bridged2Bar12_RoundedPad1.0x1.5mm_NumberLabels_Extra_Long_Name_With_More_Words_x",
+    };
+    for (size_t k = 0; k < names.size(); ++k)
+        Write(dir + "/" + names[k] + ".kicad_mod", "(footprint \"" + names[k] + "\" (version 20240108)\n  (descr \"Descrição " +
+                                                       std::to_string(k) + "\")\n  (pad \"1\" smd rect (at 0 0) (size 1 1) (layers \"F.Cu\")))\n");
+    const std::string legacy = d.filePath("long.mod").toStdString();
+    Write(legacy, "$MODULE Abracon_PRO-OB-440\r\nDS 0 0 1000 0 150 21\r\n$EndMODULE\r\n"
+                  "$MODULE R_0402\r\nDS 0 0 1000 0 150 21\r\n$EndMODULE\r\n");
+
+    SetScreenPixelsPerInch(96);
+    struct Run {
+        std::shared_ptr<RecordingMaker> maker = std::make_shared<RecordingMaker>();
+        std::vector<double> heights;
+    };
+    auto run = [](const std::string& library) {
+        TForm1Core core;
+        core.OpenLibrary(library);
+        Catalogs cat(core);
+        Run r;
+        cat.QR_lista.QR_lista.Maker = r.maker;
+        cat.QR_lista.QR_lista.OnBandPlaced = [&r](const BandPlacement& b) {
+            if (b.Band->Kind == BandKind::rbDetail) r.heights.push_back(b.Height);
+        };
+        EXPECT_NE(cat.Lista1Click(library), nullptr);
+        return r;
+    };
+    const Run pretty = run(dir), old = run(legacy);
+    SetScreenPixelsPerInch(0);
+
+    // Whatever a later white box of the row paints over a text.
+    auto covered = [](const std::vector<Op>& ops, size_t i) {
+        const Op& t = ops[i];
+        const QFontMetrics fm(t.font);
+        const QRect painted = QRect(t.at, QSize(fm.horizontalAdvance(t.text), fm.height())) & t.rect;
+        int hidden = painted.width() < fm.horizontalAdvance(t.text) ? 1 : 0;
+        for (size_t j = i + 1; j < ops.size(); ++j)
+            if (ops[j].kind == Op::Fill && ops[j].color == kWhite && ops[j].rect.intersects(painted)) ++hidden;
+        return hidden;
+    };
+    const std::vector<Op>& ops = pretty.maker->pages.at(0);
+    ASSERT_EQ(pretty.heights.size(), names.size());
+    for (size_t k = 0; k < names.size(); ++k) {
+        const QString name = QString::fromStdString(names[k]);
+        // The name's texts in the row, in order, make the whole name.
+        QString shown;
+        for (size_t i = 0; i < ops.size() && shown.size() < name.size(); ++i) {
+            if (ops[i].kind != Op::Text || ops[i].text.isEmpty() || !name.mid(shown.size()).startsWith(ops[i].text)) continue;
+            EXPECT_EQ(covered(ops, i), 0) << names[k] << ": " << ops[i].text.toStdString();
+            shown += ops[i].text;
+        }
+        EXPECT_EQ(shown, name) << names[k];
+        const bool shortName = names[k] == "R_0402";
+        if (shortName) EXPECT_DOUBLE_EQ(pretty.heights[k], 92.60416666666667) << names[k];
+        else EXPECT_GE(pretty.heights[k], 92.60416666666667 + 45.0) << names[k];
+        // The description follows the name.
+        const Op* descr = pretty.maker->FindText(0, QStringLiteral("Descrição %1").arg(k));
+        ASSERT_NE(descr, nullptr) << names[k];
+        EXPECT_EQ(covered(ops, static_cast<size_t>(descr - ops.data())), 0) << names[k];
+    }
+    // The 100-character name takes two lines of the smallest type.
+    EXPECT_GT(pretty.heights[4], pretty.heights[0]);
+
+    // The legacy library: rows of the designed height, the long name cut
+    // where the description's box begins, as before.
+    ASSERT_EQ(old.heights.size(), 2u);
+    for (double h : old.heights) EXPECT_DOUBLE_EQ(h, 92.60416666666667);
+    const Op* cut = old.maker->FindText(0, QStringLiteral("Abracon_PRO-OB-440"));
+    ASSERT_NE(cut, nullptr);
+    EXPECT_GT(covered(old.maker->pages.at(0), static_cast<size_t>(cut - old.maker->pages.at(0).data())), 0);
 }

@@ -77,7 +77,7 @@ TEST(FootprintFolder, BrowsingThroughTheViewer) {
     // The first footprint cannot be read: its lines, a message, the empty view.
     EXPECT_EQ(v.Lines().LineCount(), 2u);
     EXPECT_EQ(v.View().ViewWidth, 101);
-    EXPECT_NE(v.Status().find(dir + "/Broken.kicad_mod: line 2: the file ends inside an unclosed list"), std::string::npos)
+    EXPECT_NE(v.Status().find(dir + "/Broken.kicad_mod: linha 2: o arquivo termina dentro de uma lista não fechada"), std::string::npos)
         << v.Status();
 
     v.SelectModule(v.FindModule("GOOD"));
@@ -245,7 +245,7 @@ TEST(CliPretty, ListRenderAndLines) {
     ASSERT_EQ(RunCli({"render", "--lines", QString::fromStdString(dir + "/Small.kicad_mod")}, &out, &err), 0) << err;
     EXPECT_NE(out.find("\"format\":\"kicad_mod\""), std::string::npos) << out;
     EXPECT_EQ(RunCli({"render", QString::fromStdString(dir), "Bad"}, &out, &err), 1);
-    EXPECT_NE(err.find("Bad.kicad_mod: line 1:"), std::string::npos) << err;
+    EXPECT_NE(err.find("Bad.kicad_mod: linha 1:"), std::string::npos) << err;
     EXPECT_EQ(RunCli({"render", QString::fromStdString(dir), "nothing"}, &out, &err), 1);
     EXPECT_NE(err.find("no module named"), std::string::npos) << err;
     EXPECT_EQ(RunCli({"list", d.filePath("absent.pretty")}, &out, &err), 1);

@@ -98,16 +98,16 @@ TEST(Sexpr, HostileInputIsRefusedWithALine) {
         const char* says;
         size_t line;
     } cases[] = {
-        {"empty", "", "no list", 1},
-        {"blanks only", " \n\t ", "no list", 2},
-        {"unclosed", "(module x\n(at 1 2)\n", "unclosed list", 3},
-        {"extra close", "(module x))", "closing parenthesis", 1},
-        {"close first", ")(", "closing parenthesis", 1},
-        {"text before", "module (x)", "outside any list", 1},
-        {"two roots", "(a)\n(b)", "after the end", 2},
-        {"text after", "(a) b", "after the end", 1},
-        {"open string", "(a \"never\nends)", "never ends", 1},
-        {"deep", std::string(100000, '(') + std::string(100000, ')'), "nested deeper", 1},
+        {"empty", "", "nenhuma lista", 1},
+        {"blanks only", " \n\t ", "nenhuma lista", 2},
+        {"unclosed", "(module x\n(at 1 2)\n", "lista não fechada", 3},
+        {"extra close", "(module x))", "parêntese que fecha", 1},
+        {"close first", ")(", "parêntese que fecha", 1},
+        {"text before", "module (x)", "fora de qualquer lista", 1},
+        {"two roots", "(a)\n(b)", "depois do fim", 2},
+        {"text after", "(a) b", "depois do fim", 1},
+        {"open string", "(a \"never\nends)", "não termina", 1},
+        {"deep", std::string(100000, '(') + std::string(100000, ')'), "aninhadas em mais de", 1},
     };
     for (const Case& c : cases) {
         try {

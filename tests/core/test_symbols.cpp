@@ -1,12 +1,14 @@
 // Symbol libraries ("*.lib"): listing, extraction, the scale they are drawn
 // at, tarnel-cli and the catalogs.
 #include "catalogs/catalogcursor.h"
+#include "catalogs/catalogs.h"
 #include "library/symbollibrary.h"
 #include "tokenizer/libtext.h"
 #include "viewer/tarnel.h"
 
 #include "cli_run.h"
 #include "corpus.h"
+#include "engine_fixture.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -247,4 +249,38 @@ TEST(SymbolCatalog, CellsAndRows) {
     ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows[0].Description, "Caixa de teste");
     EXPECT_EQ(rows[4].Alias, "ALIAS PINS2");
+}
+
+// The pages name what they list: a symbol library's drawing catalog is a
+// catalog of symbols, a footprint library's one of modules; the list
+// catalog's footer gives the program's name.
+TEST(SymbolCatalog, TitlesAndFooterNameWhatThePagesHold) {
+    using namespace tarnel::testing_engine;
+    QTemporaryDir d;
+    const std::string mod = d.filePath("lib.mod").toStdString();
+    std::ofstream(mod, std::ios::binary) << "$MODULE M1\r\nDS 0 0 1000 0 150 21\r\n$EndMODULE\r\n";
+    const struct {
+        std::string library;
+        QString title;
+    } cases[] = {
+        {kFixture, QStringLiteral("Catálogo de Símbolos")},
+        {mod, QStringLiteral("Catálogo de Módulos (footprints)")},
+        {kFixture, QStringLiteral("Catálogo de Símbolos")},  // after the other, not left over
+    };
+    SetScreenPixelsPerInch(96);
+    TForm1Core core;
+    Catalogs cat(core);
+    for (const auto& c : cases) {
+        core.OpenLibrary(c.library);
+        auto drawings = std::make_shared<RecordingMaker>(), list = std::make_shared<RecordingMaker>();
+        cat.Form3.QR_FIG.Maker = drawings;
+        cat.QR_lista.QR_lista.Maker = list;
+        ASSERT_NE(cat.b_reportClick(c.library), nullptr);
+        ASSERT_NE(cat.Lista1Click(c.library), nullptr);
+        EXPECT_NE(drawings->FindText(0, c.title), nullptr) << c.library;
+        EXPECT_NE(list->FindText(0, QStringLiteral("Catálogo de Componentes")), nullptr) << c.library;
+        EXPECT_NE(list->FindText(0, QStringLiteral("Tarnel 0.80")), nullptr) << c.library;
+        EXPECT_NE(drawings->FindText(0, QStringLiteral("Tarnel 0.80")), nullptr) << c.library;
+    }
+    SetScreenPixelsPerInch(0);
 }

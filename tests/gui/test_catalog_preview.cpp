@@ -8,7 +8,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QToolButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,59 +133,118 @@ TEST_F(CatalogPreview, ClosingDuringTheRunStopsIt) {
     EXPECT_TRUE(cat.Form3.QR_FIG.Available());
 }
 
-// "Ler" while the catalog runs: the run stops, and the window shows the
-// loaded report, untouched by what the run still had on its page.
-TEST_F(CatalogPreview, LerDuringTheRunStopsItAndShowsTheLoadedReport) {
+// "Imprimir", "Gravar" and "Ler" while the catalog runs refuse at once,
+// before any dialog opens (a print would hold only the pages made so far, a
+// save could not be written yet, a loaded report would end the run unseen),
+// and the run goes on to its end.
+TEST_F(CatalogPreview, PrintSaveAndLoadRefuseWhileTheCatalogRuns) {
     const std::string file = dir.filePath("tres.qrp").toStdString();
     {
         PageList list;
         list.StartRun();
-        for (int i = 0; i < 3; ++i) {
-            EmfRecorder page(QSize(794, 1123));
-            page.FillRect(QRect(100, 100, 300, 300), kBlack);
-            list.AppendPage(page.Finish());
-        }
+        EmfRecorder page(QSize(794, 1123));
+        page.FillRect(QRect(100, 100, 300, 300), kBlack);
+        list.AppendPage(page.Finish());
         list.Finish();
         ASSERT_EQ(SaveReport(list, file), SaveResult::Saved);
     }
-    std::ifstream in(file, std::ios::binary);
-    const std::string before((std::istreambuf_iterator<char>(in)), {});
-    Library(300);  // 50 pages
-    UiDialogs saved = Dialogs();
-    Dialogs().OpenFile = [&](QWidget*, const std::string&, const std::string&) { return std::optional<std::string>(file); };
-    bool clicked = false, runningWhenClicked = false;
-    int pages = 0;
-    QString label;
+    const struct {
+        const char* name;
+        QToolButton* TPrevForm::*button;
+        const char* says;
+    } cases[] = {
+        {"Imprimir", &TPrevForm::SB_imprimir, "imprima-o quando terminar"},
+        {"Gravar", &TPrevForm::bb_salvar, "grave-o quando terminar"},
+        {"Ler", &TPrevForm::BB_ler, "leia outro relatório quando terminar"},
+    };
+    for (const auto& c : cases) {
+        Library(300);  // 6 pages
+        UiDialogs saved = Dialogs();
+        std::vector<std::string> messages;
+        int fileDialogs = 0, printDialogs = 0;
+        Dialogs().Message = [&](QWidget*, UiDialogs::Icon, const std::string& m) { messages.push_back(m); };
+        Dialogs().OpenFile = [&](QWidget*, const std::string&, const std::string&) {
+            ++fileDialogs;
+            return std::optional<std::string>(file);
+        };
+        Dialogs().SaveFile = [&](QWidget*, const std::string&, const std::string&) {
+            ++fileDialogs;
+            return std::optional<std::string>(dir.filePath("gravado.qrp").toStdString());
+        };
+        bool clicked = false, runningWhenClicked = false;
+        int pages = 0;
+        Poll([&] {
+            // A print dialog that opens anyway is counted and closed.
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QPrintDialog*>(w); d && d->isVisible()) {
+                    ++printDialogs;
+                    d->reject();
+                }
+            TPrevForm* f = tqrpreviewinterf::LastWindow();
+            auto* r = cat.QR_lista.QR_lista.Recorder().get();
+            if (!f || !r) return false;
+            if (!clicked) {
+                if (r->AvailablePages() < 1) return false;
+                clicked = true;
+                runningWhenClicked = r->Status() == RecorderStatus::Busy;
+                QTest::mouseClick(f->*c.button, Qt::LeftButton);
+                return false;
+            }
+            if (r->Status() != RecorderStatus::Finished) return false;
+            pages = r->PageCount();
+            f->close();
+            return true;
+        });
+        cat.Lista1Click("");  // returns when the window closes
+        Dialogs() = saved;
+        EXPECT_TRUE(runningWhenClicked) << c.name;
+        EXPECT_EQ(fileDialogs + printDialogs, 0) << c.name;
+        ASSERT_EQ(messages.size(), 1u) << c.name;
+        EXPECT_NE(messages[0].find(c.says), std::string::npos) << c.name << ": " << messages[0];
+        EXPECT_EQ(pages, 6) << c.name;  // the run went on to its end
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("gravado.qrp"))) << c.name;
+    }
+}
+
+// A modal dialog holds up the run (it makes its pages between events of the
+// program's loop): the preview says "Em pausa" while it waits, and the run
+// goes on when the dialog closes.
+TEST_F(CatalogPreview, RunHeldUpByADialogShowsEmPausa) {
+    Library(300);  // 6 pages
+    QPointer<TPrevForm> preview;
+    bool opened = false, pausedShown = false, stood = false;
+    bool shownBefore = true, shownAfter = true;
     Poll([&] {
-        TPrevForm* f = tqrpreviewinterf::LastWindow();
-        auto* r = cat.Form3.QR_FIG.Recorder().get();
-        if (!f || !r) return false;
-        if (!clicked) {
+        auto* r = cat.QR_lista.QR_lista.Recorder().get();
+        if (!preview) preview = tqrpreviewinterf::LastWindow();
+        if (!preview || !r) return false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                const int row = core.ItemIndex();
+                QTest::qWait(100);  // the run would move on now if it could
+                pausedShown = preview->LabelPausa->isVisible() && preview->LabelPausa->text() == QStringLiteral("Em pausa");
+                stood = core.ItemIndex() == row;
+                box->accept();
+                return false;
+            }
+        if (!opened) {
             if (r->AvailablePages() < 1) return false;
-            clicked = true;
-            runningWhenClicked = r->Running();
-            QTest::mouseClick(f->BB_ler, Qt::LeftButton);
+            opened = true;
+            shownBefore = preview->LabelPausa->isVisible();
+            // The real message box of "Gravar" during the run.
+            QTimer::singleShot(0, preview, [p = preview] { p->bb_salvar->click(); });
             return false;
         }
-        // Once the run has stopped and its last notifications are in.
-        if (r->Running()) return false;
-        QApplication::processEvents();
-        pages = r->PageCount();
-        label = f->Label2->text();
-        f->close();
+        if (r->Status() != RecorderStatus::Finished) return false;
+        shownAfter = preview->LabelPausa->isVisible();
+        preview->close();
         return true;
     });
-    cat.b_reportClick("");  // returns when the window closes
-    Dialogs() = saved;
-    EXPECT_TRUE(runningWhenClicked);
-    EXPECT_EQ(pages, 3);
-    EXPECT_EQ(label, QStringLiteral("de 3"));
-    EXPECT_LT(core.ItemIndex(), 300);  // the run stopped before the end
-    EXPECT_TRUE(infos.empty());
-    EXPECT_TRUE(cat.Form3.QR_FIG.Available());
-    std::ifstream again(file, std::ios::binary);
-    const std::string now((std::istreambuf_iterator<char>(again)), {});
-    EXPECT_EQ(now, before);
+    cat.Lista1Click("");
+    EXPECT_FALSE(shownBefore);
+    EXPECT_TRUE(pausedShown);
+    EXPECT_TRUE(stood);
+    EXPECT_FALSE(shownAfter);
 }
 
 // Saves a picture of the preview window for the documentation when

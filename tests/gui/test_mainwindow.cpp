@@ -3,6 +3,7 @@
 
 #include "index/ui/pag2.h"
 #include "preview/dialogs.h"
+#include "viewer/zoom.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,8 +30,12 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QWheelEvent>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <set>
 #include <stdexcept>
 #include <memory>
 
@@ -181,11 +187,11 @@ TEST_F(MainWindow, CreatedWithCaptionControlsAndDefaults) {
     for (const Entry& e : entries) {
         auto* a = f.findChild<QAction*>(e.name);
         ASSERT_NE(a, nullptr) << e.name;
-        EXPECT_EQ(a->text(), e.text) << e.name;
+        EXPECT_EQ(QString(a->text()).remove('&'), e.text) << e.name;  // "&" marks the keyboard's letter
         EXPECT_EQ(a->isVisible(), e.visible) << e.name;
     }
-    EXPECT_EQ(f.Catlogos1->title(), QStringLiteral("Catálogos"));
-    EXPECT_EQ(f.pag21->title(), "Cores");
+    EXPECT_EQ(QString(f.Catlogos1->title()).remove('&'), QStringLiteral("Catálogos"));
+    EXPECT_EQ(QString(f.pag21->title()).remove('&'), "Cores");
 
     // The window's font and the canvas fonts resolve to installed faces.
     EXPECT_EQ(f.font().family(), "MS Sans Serif");
@@ -671,7 +677,7 @@ TEST_F(MainWindow, DefaultErrorHandlerShowsTheTextAndTheWindowGoesOn) {
     EXPECT_EQ(messages[0].icon, UiDialogs::Icon::Error);
     EXPECT_EQ(messages[0].text, "Falha ao ler \"x.mod\"");
     EXPECT_EQ(messages[1].icon, UiDialogs::Icon::Error);
-    EXPECT_EQ(messages[1].text, "Unknown error");
+    EXPECT_EQ(messages[1].text, "Erro desconhecido");
     PickFile(f, "exemplo.mod");
     EXPECT_EQ(f.Label2->text(), "12");
 }
@@ -825,7 +831,7 @@ TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
     EXPECT_EQ(f.Label2->text(), "2");
     // The first footprint cannot be read: its lines, a status line, the empty view.
     EXPECT_EQ(MemoLines(f).first(), "(footprint \"Broken\"");
-    EXPECT_NE(f.statusBar()->currentMessage().indexOf("Broken.kicad_mod: line 2:"), -1)
+    EXPECT_NE(f.statusBar()->currentMessage().indexOf("Broken.kicad_mod: linha 2:"), -1)
         << f.statusBar()->currentMessage().toStdString();
     EXPECT_TRUE(messages.empty());  // no message box
     EXPECT_EQ(f.Core().View().ViewWidth, 101);
@@ -936,4 +942,248 @@ TEST_F(MainWindow, ZoomKeepsTheWholeDrawing) {
     EXPECT_EQ(f.Core().View().ExtentMinX, 50);
     EXPECT_EQ(ViewPicture(f).pixel(50, 50) & 0xFFFFFF, ToRgb(f.Core().Options().CorCorpo) & 0xFFFFFF);
     EXPECT_EQ(f.Image2->width(), f.Core().View().ViewWidth);  // the view scrolls to the rest
+}
+
+// "Cores" is off while a catalog runs, like the catalog entries: the run
+// keeps the colours it started with; afterwards the menu answers again.
+TEST_F(MainWindow, ColoursStayWhileACatalogRuns) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    int dialogs = 0;
+    f.ExecuteColorDialog = [&](QColor& c) {
+        ++dialogs;
+        c = QColor(1, 2, 3);
+        return true;
+    };
+    bool menuOff = false;
+    f.RunDrawingCatalog = [&] {
+        menuOff = !f.pag21->menuAction()->isEnabled();
+        for (QAction* a : {f.CorPad1, f.CorComp1, f.CorCorpo1, f.CorFuro1}) a->trigger();
+    };
+    f.Desenhos1->trigger();
+    EXPECT_TRUE(menuOff);
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_EQ(f.Core().Options().CorPad, kGreen);
+    EXPECT_EQ(f.Core().Options().CorComp, kRed);
+    EXPECT_EQ(f.Core().Options().CorCorpo, kBlue);
+    EXPECT_EQ(f.Core().Options().CorFuro, kOlive);
+    EXPECT_TRUE(f.pag21->menuAction()->isEnabled());
+    f.CorPad1->trigger();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(f.Core().Options().CorPad, FromRgb(qRgb(1, 2, 3)));
+}
+
+// Menus from the keyboard: Alt and a menu's underlined letter open it, an
+// entry's letter runs the entry; no two entries of a menu share a letter.
+TEST_F(MainWindow, MenusOpenFromTheKeyboard) {
+    TForm1& f = Open(kSamples);
+    PickFile(f, "exemplo.mod");
+    int lists = 0, drawings = 0;
+    std::vector<QRgb> colours;
+    f.RunListCatalog = [&] { ++lists; };
+    f.RunDrawingCatalog = [&] { ++drawings; };
+    f.ExecuteColorDialog = [&](QColor& c) {
+        colours.push_back(c.rgb() & 0xFFFFFF);
+        return false;
+    };
+    const struct {
+        Qt::Key menuKey;
+        QMenu* TForm1::*menu;
+        Qt::Key entryKey;
+    } cases[] = {
+        {Qt::Key_C, &TForm1::Catlogos1, Qt::Key_L},
+        {Qt::Key_C, &TForm1::Catlogos1, Qt::Key_D},
+        {Qt::Key_O, &TForm1::pag21, Qt::Key_B},
+        {Qt::Key_O, &TForm1::pag21, Qt::Key_F},
+    };
+    for (const auto& c : cases) {
+        QMenu* menu = f.*c.menu;
+        QTest::keyClick(&f, c.menuKey, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), 2000);
+        QTest::keyClick(menu, c.entryKey);
+        QTRY_VERIFY_WITH_TIMEOUT(!menu->isVisible(), 2000);
+    }
+    EXPECT_EQ(lists, 1);
+    EXPECT_EQ(drawings, 1);
+    EXPECT_EQ(colours, (std::vector<QRgb>{ToRgb(kGreen) & 0xFFFFFF, ToRgb(kOlive) & 0xFFFFFF}));
+    // Every menu and visible entry has a letter of its own.
+    std::set<QChar> top;
+    for (QAction* a : f.menuBar()->actions()) {
+        const QString t = a->text();
+        const qsizetype amp = t.indexOf('&');
+        ASSERT_GE(amp, 0) << t.toStdString();
+        EXPECT_TRUE(top.insert(t[amp + 1].toLower()).second) << t.toStdString();
+    }
+    for (QMenu* m : {f.Catlogos1, f.pag21}) {
+        std::set<QChar> letters;
+        for (QAction* a : m->actions()) {
+            if (!a->isVisible()) continue;
+            const QString t = a->text();
+            const qsizetype amp = t.indexOf('&');
+            ASSERT_GE(amp, 0) << t.toStdString();
+            EXPECT_TRUE(letters.insert(t[amp + 1].toLower()).second) << t.toStdString();
+        }
+    }
+}
+
+namespace {
+// A 0402 chip resistor in a footprint folder of our own.
+QString ChipFolder(const QTemporaryDir& dir) {
+    const QString folder = QDir(dir.path()).filePath("Chips.pretty");
+    QDir().mkpath(folder);
+    std::ofstream(QDir(folder).filePath("R_0402_1005Metric.kicad_mod").toStdString())
+        << "(footprint \"R_0402_1005Metric\" (version 20240108) (layer \"F.Cu\")\n"
+           "  (descr \"Resistor SMD 0402 (1005 Metric)\")\n"
+           "  (property \"Reference\" \"REF**\" (at 0 -1.17 0) (layer \"F.SilkS\") (effects (font (size 1 1) (thickness 0.15))))\n"
+           "  (property \"Value\" \"R_0402_1005Metric\" (at 0 1.17 0) (layer \"F.Fab\") (effects (font (size 1 1) (thickness 0.15))))\n"
+           "  (fp_line (start -0.153641 -0.38) (end 0.153641 -0.38) (stroke (width 0.12) (type solid)) (layer \"F.SilkS\"))\n"
+           "  (fp_line (start -0.153641 0.38) (end 0.153641 0.38) (stroke (width 0.12) (type solid)) (layer \"F.SilkS\"))\n"
+           "  (fp_rect (start -0.525 -0.27) (end 0.525 0.27) (stroke (width 0.1) (type solid)) (fill none) (layer \"F.Fab\"))\n"
+           "  (fp_rect (start -0.93 -0.47) (end 0.93 0.47) (stroke (width 0.05) (type solid)) (fill none) (layer \"F.CrtYd\"))\n"
+           "  (pad \"1\" smd roundrect (at -0.51 0) (size 0.54 0.64) (layers \"F.Cu\" \"F.Mask\" \"F.Paste\") (roundrect_rratio 0.25))\n"
+           "  (pad \"2\" smd roundrect (at 0.51 0) (size 0.54 0.64) (layers \"F.Cu\" \"F.Mask\" \"F.Paste\") (roundrect_rratio 0.25))\n"
+           ")\n";
+    return folder;
+}
+} // namespace
+
+// "Ajustar" picks the divisor, from 1 up, at which the whole drawing fills
+// the view: it fits without scrolling there and not at one less. The zoom
+// buttons keep their steps from there.
+TEST_F(MainWindow, AjustarFitsTheWholeDrawingInTheView) {
+    QTemporaryDir dir;
+    ChipFolder(dir);
+    // A long connector needs a divisor past the buttons' 150.
+    Write(dir, "big.mod", "$MODULE BIG\r\nDS -60000 -3000 60000 -3000 120 21\r\nDS -60000 3000 60000 3000 120 21\r\n$EndMODULE BIG\r\n");
+    TForm1& f = Open(dir.path());
+    const struct {
+        QString file;
+        int textMode;
+        int fewer, more;  // the divisor found lies between
+    } cases[] = {
+        {"Chips.pretty/", 0, 1, 19},
+        {"Chips.pretty/", 2, 1, 19},
+        {"big.mod", 0, 151, kMaxViewDivisor},
+    };
+    for (const auto& c : cases) {
+        PickFile(f, c.file);
+        f.RG_textosItems->button(c.textMode)->click();
+        f.B_ajustar->click();
+        QApplication::processEvents();
+        const int32_t d = f.Core().Options().ScaleDivisor;
+        const QSize room = f.ScrollBox1->maximumViewportSize();
+        EXPECT_GE(d, c.fewer) << c.file.toStdString();
+        EXPECT_LE(d, c.more) << c.file.toStdString();
+        EXPECT_LE(f.Core().View().ViewWidth, room.width()) << c.file.toStdString();
+        EXPECT_LE(f.Core().View().ViewHeight, room.height()) << c.file.toStdString();
+        EXPECT_EQ(f.ScrollBox1->horizontalScrollBar()->maximum(), 0) << c.file.toStdString();
+        EXPECT_EQ(f.ScrollBox1->verticalScrollBar()->maximum(), 0) << c.file.toStdString();
+        // One step larger no longer fits.
+        f.Core().Options().ScaleDivisor = d - 1;
+        f.Core().ListBox1Click();
+        EXPECT_TRUE(f.Core().View().ViewWidth > room.width() || f.Core().View().ViewHeight > room.height()) << c.file.toStdString();
+    }
+    // The buttons' steps from a fitted divisor: "- Zoom" adds 10 up to 150,
+    // "Normal" is 100.
+    PickFile(f, "Chips.pretty/");
+    f.B_ajustar->click();
+    const int32_t fitted = f.Core().Options().ScaleDivisor;
+    f.Button2->click();
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, fitted + 10);
+    f.Button4->click();
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 100);
+}
+
+// The wheel over the drawing zooms in and out around the pointer: the
+// drawing's point under it stays under it.
+TEST_F(MainWindow, WheelZoomsAroundThePointer) {
+    QTemporaryDir dir;
+    // A long line, and a short upright mark at X 0 well above it.
+    Write(dir, "mark.mod", "$MODULE MARK\r\nDS -40000 0 40000 0 120 21\r\nDS 0 -4000 0 -3000 120 21\r\n$EndMODULE MARK\r\n");
+    TForm1& f = Open(dir.path());
+    PickFile(f, "mark.mod");
+    const QColor body = QColor::fromRgb(ToRgb(f.Core().Options().CorCorpo));
+    QWidget* vp = f.ScrollBox1->viewport();
+    // The mark's column and top row in the viewport, found in the picture.
+    auto mark = [&]() -> QPoint {
+        QApplication::processEvents();
+        const QImage img = ViewPicture(f);
+        const int sx = f.ScrollBox1->horizontalScrollBar()->value(), sy = f.ScrollBox1->verticalScrollBar()->value();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if ((img.pixel(x, y) & 0xFFFFFF) == (body.rgb() & 0xFFFFFF)) return QPoint(x - sx, y - sy);
+        return QPoint(-1, -1);
+    };
+    auto wheel = [&](QPoint at, int delta) {
+        QWheelEvent e(QPointF(at), QPointF(vp->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(vp, &e);
+    };
+    const QPoint before = mark();
+    ASSERT_GE(before.x(), 0);
+    const std::vector<int32_t> in{80, 64, 51}, out{64, 80, 100};
+    for (int32_t expected : in) {
+        wheel(before, 120);
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, expected);
+        const QPoint now = mark();
+        EXPECT_LE(std::abs(now.x() - before.x()), 2) << expected;
+        EXPECT_LE(std::abs(now.y() - before.y()), 2) << expected;
+    }
+    EXPECT_GT(f.ScrollBox1->horizontalScrollBar()->value(), 0);  // it scrolled to keep the mark
+    for (int32_t expected : out) {
+        wheel(before, -120);
+        EXPECT_EQ(f.Core().Options().ScaleDivisor, expected);
+        const QPoint now = mark();
+        EXPECT_LE(std::abs(now.x() - before.x()), 2) << expected;
+    }
+    // An activation sets the divisor to 100 without drawing again: the wheel
+    // goes on from the divisor the view shows.
+    wheel(before, 120);
+    wheel(before, 120);
+    ASSERT_EQ(f.Core().Options().ScaleDivisor, 64);
+    f.FormActivate();
+    ASSERT_EQ(f.Core().Options().ScaleDivisor, 100);
+    wheel(before, 120);
+    EXPECT_EQ(f.Core().Options().ScaleDivisor, 51);
+    const QPoint now = mark();
+    EXPECT_LE(std::abs(now.x() - before.x()), 2);
+}
+
+// Saves docs/main-window-ajustar.png: "Ajustar" on a 0402 chip.
+TEST_F(MainWindow, AjustarScreenshot) {
+    const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
+    QTemporaryDir dir;
+    ChipFolder(dir);
+    TForm1& f = Open(dir.path());
+    PickFile(f, "Chips.pretty/");
+    f.RG_textosItems->button(2)->click();
+    f.B_ajustar->click();
+    QTest::qWait(50);
+    ASSERT_TRUE(f.grab().save(QDir(out).filePath("main-window-ajustar.png")));
+}
+
+// The status line speaks Portuguese: what could not be read and why, the
+// system's reason last, in the system's words.
+TEST_F(MainWindow, StatusLineMessagesArePortuguese) {
+    QTemporaryDir dir;
+    Write(dir, "gone.mod", Module("ONE"));
+    QDir().mkpath(dir.filePath("Bad.pretty"));
+    Write(dir, "Bad.pretty/Broken.kicad_mod", "(footprint \"Broken\"\n (pad \"1\" smd rect\n");
+    TForm1& f = Open(dir.path());
+    const QString gone = QDir(f.Folder()).filePath("gone.mod");
+    const struct {
+        QString file;
+        QString says;
+    } cases[] = {
+        {"gone.mod", QStringLiteral("Não foi possível ler a biblioteca: o arquivo \"%1\" não pode ser aberto: %2")
+                         .arg(gone, QString::fromLocal8Bit(std::strerror(ENOENT)))},
+        {"Bad.pretty/", QStringLiteral("Broken.kicad_mod: linha 2: o arquivo termina dentro de uma lista não fechada")},
+    };
+    ASSERT_TRUE(QFile::remove(gone));
+    for (const auto& c : cases) {
+        PickFile(f, c.file);
+        EXPECT_TRUE(f.statusBar()->currentMessage().endsWith(c.says))
+            << f.statusBar()->currentMessage().toStdString() << "\n" << c.says.toStdString();
+    }
 }

@@ -5,11 +5,14 @@
 #include "preview/messages.h"
 #include "preview/tqrpreviewinterf.h"
 #include "report/reportelements.h"
+#include "viewer/ui/mainform.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -99,3 +102,48 @@ TEST(Portuguese, CatalogPageDates) {
 }
 
 } // namespace
+
+// The program's file and colour dialogs are Qt's own, which speak
+// Portuguese with Qt's translations whatever the desktop's language (a
+// desktop's own dialog would speak the desktop's).
+TEST(Portuguese, FileAndColourDialogsAreQtsOwnInPortuguese) {
+    const QString qm = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_pt_BR.qm");
+    if (!QFileInfo::exists(qm)) GTEST_SKIP() << qm.toStdString() << " is not installed (Debian: qt6-translations-l10n)";
+    QTranslator* t = InstallQtPortuguese(*qApp);
+    ASSERT_NE(t, nullptr);
+    QTemporaryDir dir;
+    struct Seen {
+        bool own = false;
+        QStringList texts;
+    } file, colour;
+    auto look = [](Seen& s) {
+        QTimer::singleShot(50, [&s] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+                    s.own = d->testOption(QFileDialog::DontUseNativeDialog);
+                    s.texts << d->labelText(QFileDialog::LookIn) << d->labelText(QFileDialog::FileName)
+                            << d->labelText(QFileDialog::FileType) << d->labelText(QFileDialog::Reject);
+                    d->reject();
+                } else if (auto* c = qobject_cast<QColorDialog*>(w); c && c->isVisible()) {
+                    s.own = c->testOption(QColorDialog::DontUseNativeDialog);
+                    for (auto* b : c->findChildren<QAbstractButton*>()) s.texts << b->text();
+                    c->reject();
+                }
+            }
+        });
+    };
+    look(file);
+    EXPECT_FALSE(Dialogs().SaveFile(nullptr, "Arquivos QRP(*.qrp)|*.qrp", "QRP").has_value());
+    TForm1 form;
+    QColor c(Qt::red);
+    look(colour);
+    EXPECT_FALSE(form.ExecuteColorDialog(c));
+    qApp->removeTranslator(t);
+    delete t;
+    EXPECT_TRUE(file.own);
+    EXPECT_TRUE(colour.own);
+    ASSERT_EQ(file.texts.size(), 4);
+    EXPECT_EQ(file.texts[3], QStringLiteral("Cancelar"));
+    for (const QString& s : file.texts) EXPECT_FALSE(s.contains(QStringLiteral("File")) || s.contains(QStringLiteral("Look"))) << s.toStdString();
+    EXPECT_TRUE(colour.texts.contains(QStringLiteral("Cancelar"))) << colour.texts.join('|').toStdString();
+}

@@ -5,6 +5,7 @@
 #include "library/footprintfolder.h"
 #include "preview/dialogs.h"
 #include "tokenizer/libtext.h"
+#include "viewer/zoom.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -31,6 +32,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStorageInfo>
 #include <QStyle>
@@ -38,6 +40,7 @@
 #include <QTextBlock>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <algorithm>
@@ -51,7 +54,7 @@ void ShowHandlerError(QWidget* parent, const std::exception& e) {
 }
 
 void ShowHandlerError(QWidget* parent) {
-    Dialogs().Message(parent, UiDialogs::Icon::Error, "Unknown error");
+    Dialogs().Message(parent, UiDialogs::Icon::Error, "Erro desconhecido");
 }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -217,7 +220,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     ExecuteColorDialog = [this](QColor& colour) {
-        const QColor c = QColorDialog::getColor(colour, this);
+        // Qt's own dialog speaks the program's language; a desktop's
+        // would speak the desktop's.
+        const QColor c = QColorDialog::getColor(colour, this, QString(), QColorDialog::DontUseNativeDialog);
         if (!c.isValid()) return false;
         colour = c;
         return true;
@@ -320,6 +325,8 @@ void TForm1::BuildControls() {
     Button2 = Button(QStringLiteral("- Zoom"), "Button2", central, 52, 25);
     Button3 = Button(QStringLiteral("+ Zoom"), "Button3", central, 52, 25);
     Button4 = Button(QStringLiteral("Normal"), "Button4", central, 52, 25);
+    B_ajustar = Button(QStringLiteral("Ajustar"), "B_ajustar", central, 52, 25);
+    B_ajustar->setToolTip(QStringLiteral("Mostra o desenho inteiro, do maior tamanho que cabe na vista"));
 
     // Components kept hidden.
     B_carregar = Button(QStringLiteral("Carregar"), "B_carregar", central, 75, 25);
@@ -374,12 +381,13 @@ void TForm1::BuildControls() {
     bottom->addSpacing(12);
     bottom->addWidget(Label2);
     bottom->addWidget(RG_textos);
-    bottom->addSpacing(20);
+    bottom->addSpacing(8);  // room for "Ajustar" at the design width
     bottom->addWidget(CB_arcos);
     bottom->addStretch(1);
     bottom->addWidget(Button2);
     bottom->addWidget(Button3);
     bottom->addWidget(Button4);
+    bottom->addWidget(B_ajustar);
 
     auto* grid = new QGridLayout(central);
     grid->setContentsMargins(8, 8, 8, 4);
@@ -413,6 +421,9 @@ void TForm1::BuildControls() {
     On(Button2, &QPushButton::clicked, [this] { Button2Click(); });
     On(Button3, &QPushButton::clicked, [this] { Button3Click(); });
     On(Button4, &QPushButton::clicked, [this] { Button4Click(); });
+    On(B_ajustar, &QPushButton::clicked, [this] { B_ajustarClick(); });
+    // The wheel over the drawing zooms instead of scrolling.
+    ScrollBox1->viewport()->installEventFilter(this);
     On(RG_textosItems, &QButtonGroup::idClicked, [this] { RG_textosClick(); });
     // The drawing follows the arcs choice at once.
     On(CB_arcos, &QCheckBox::toggled, [this] {
@@ -422,28 +433,30 @@ void TForm1::BuildControls() {
 }
 
 void TForm1::BuildMenu() {
+    // Every menu and entry opens from the keyboard: Alt+C "Catálogos",
+    // Alt+O "Cores", then the underlined letter.
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
-    Sair1 = bar->addAction(QStringLiteral("Sair"));
+    Sair1 = bar->addAction(QStringLiteral("&Sair"));
     Sair1->setObjectName("Sair1");
-    Catlogos1 = bar->addMenu(QStringLiteral("Catálogos"));
+    Catlogos1 = bar->addMenu(QStringLiteral("&Catálogos"));
     Catlogos1->setObjectName("Catlogos1");
-    Desenhos1 = Catlogos1->addAction(QStringLiteral("Desenhos"));
+    Desenhos1 = Catlogos1->addAction(QStringLiteral("&Desenhos"));
     Desenhos1->setObjectName("Desenhos1");
-    Lista1 = Catlogos1->addAction(QStringLiteral("Lista"));
+    Lista1 = Catlogos1->addAction(QStringLiteral("&Lista"));
     Lista1->setObjectName("Lista1");
     // The component index, also reachable through the hidden "pag2".
-    Indice1 = Catlogos1->addAction(QStringLiteral("Índice de componentes…"));
+    Indice1 = Catlogos1->addAction(QStringLiteral("Índice de &componentes…"));
     Indice1->setObjectName("Indice1");
-    pag21 = bar->addMenu(QStringLiteral("Cores"));
+    pag21 = bar->addMenu(QStringLiteral("C&ores"));
     pag21->setObjectName("pag21");
-    CorPad1 = pag21->addAction(QStringLiteral("Cor Cobre"));
+    CorPad1 = pag21->addAction(QStringLiteral("Cor Co&bre"));
     CorPad1->setObjectName("CorPad1");
-    CorComp1 = pag21->addAction(QStringLiteral("Cor Comp"));
+    CorComp1 = pag21->addAction(QStringLiteral("Cor Co&mp"));
     CorComp1->setObjectName("CorComp1");
-    CorCorpo1 = pag21->addAction(QStringLiteral("Cor Corpo"));
+    CorCorpo1 = pag21->addAction(QStringLiteral("Cor Co&rpo"));
     CorCorpo1->setObjectName("CorCorpo1");
-    CorFuro1 = pag21->addAction(QStringLiteral("Cor Furo"));
+    CorFuro1 = pag21->addAction(QStringLiteral("Cor &Furo"));
     CorFuro1->setObjectName("CorFuro1");
     pag22 = pag21->addAction(QStringLiteral("pag2"));
     pag22->setObjectName("pag22");
@@ -580,6 +593,7 @@ void TForm1::StatusChanged() {
 }
 
 void TForm1::ViewChanged() {
+    viewDivisor_ = core_.Options().ScaleDivisor;
     Image2->resize(std::min(core_.View().ViewWidth, QWIDGETSIZE_MAX), std::min(core_.View().ViewHeight, QWIDGETSIZE_MAX));
     Image2->update();
 }
@@ -693,6 +707,55 @@ void TForm1::Button4Click() {
     Redraw();
 }
 
+void TForm1::B_ajustarClick() {
+    if (core_.View().ViewWidth <= 0 || core_.View().ViewHeight <= 0) return;  // nothing drawn yet
+    const QSize room = ScrollBox1->maximumViewportSize().boundedTo(QSize(2000, 2000));
+    auto extent = [this] {
+        const bool drawn = core_.View().ExtentMaxX >= core_.View().ExtentMinX;
+        return ViewExtent{core_.View().ViewWidth, core_.View().ViewHeight, drawn ? core_.View().ExtentMaxX : -1, drawn ? core_.View().ExtentMaxY : -1};
+    };
+    const ViewExtent now = extent();
+    FitDivisor(
+        [&](int32_t d) {
+            core_.Options().ScaleDivisor = d;
+            Redraw();
+            return extent();
+        },
+        core_.Options().ScaleDivisor, now, room.width(), room.height());
+}
+
+void TForm1::WheelZoom(int x, int y, bool zoomIn) {
+    if (core_.View().ViewWidth <= 0 || core_.View().ViewHeight <= 0 || catalogRunning_) return;
+    // From the divisor the view shows, which an activation may have left
+    // behind the divisor's reset.
+    const int32_t before = viewDivisor_, after = WheelDivisor(before, zoomIn);
+    if (after == before) return;
+    QScrollBar* h = ScrollBox1->horizontalScrollBar();
+    QScrollBar* v = ScrollBox1->verticalScrollBar();
+    // The drawing's point under the pointer, in decimils.
+    const double px = ViewPixelToDecimil(h->value() + x, before, core_.View().ExtentMinX, core_.View().ShiftX);
+    const double py = ViewPixelToDecimil(v->value() + y, before, core_.View().ExtentMinY, core_.View().ShiftY);
+    core_.Options().ScaleDivisor = after;
+    Redraw();
+    const int64_t nx = DecimilToViewPixel(px, after, core_.View().ExtentMinX, core_.View().ShiftX);
+    const int64_t ny = DecimilToViewPixel(py, after, core_.View().ExtentMinY, core_.View().ShiftY);
+    h->setValue(static_cast<int>(std::clamp<int64_t>(nx - x, h->minimum(), h->maximum())));
+    v->setValue(static_cast<int>(std::clamp<int64_t>(ny - y, v->minimum(), v->maximum())));
+}
+
+bool TForm1::eventFilter(QObject* o, QEvent* e) {
+    if (o == ScrollBox1->viewport() && e->type() == QEvent::Wheel) {
+        auto* w = static_cast<QWheelEvent*>(e);
+        const int dy = w->angleDelta().y();
+        if (dy != 0) {
+            const QPoint at = w->position().toPoint();
+            Guarded(this, [&] { WheelZoom(at.x(), at.y(), dy > 0); });
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(o, e);
+}
+
 void TForm1::ChooseColor(Color& target) {
     // The dialog opens on the colour being changed: OK at once keeps it.
     QColor c = QColor::fromRgb(ToRgb(target));
@@ -747,8 +810,9 @@ void TForm1::RunCatalog(const std::function<void()>& run) {
     // (its preview open), nothing may move that cursor or start another run.
     if (!run || catalogRunning_) return;
     catalogRunning_ = true;
-    const std::vector<QWidget*> widgets{b_report, ListBox1, FileListBox1, DLB1, DriveComboBox1};
-    const std::vector<QAction*> actions{Desenhos1, Lista1};
+    // The colours too: a run keeps the ones it started with.
+    const std::vector<QWidget*> widgets{b_report, ListBox1, FileListBox1, DLB1, DriveComboBox1, B_ajustar};
+    const std::vector<QAction*> actions{Desenhos1, Lista1, pag21->menuAction(), CorPad1, CorComp1, CorCorpo1, CorFuro1};
     for (QWidget* w : widgets) w->setEnabled(false);
     for (QAction* a : actions) a->setEnabled(false);
     core_.Options().KeepAll = false;  // catalog pictures keep the plain mapping

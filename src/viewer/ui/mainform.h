@@ -187,6 +187,9 @@ public:
     QPushButton* Button2;
     QPushButton* Button3;
     QPushButton* Button4;
+    // "Ajustar": the divisor, from 1 up, at which the whole drawing fills
+    // the view.
+    QPushButton* B_ajustar;
     QLabel* Label1;
     QPushButton* Button1;
 
@@ -213,6 +216,10 @@ public:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    void B_ajustarClick();
+    // One wheel notch over the drawing at viewport point (x, y): zooms in or
+    // out, keeping the drawing's point under the pointer.
+    void WheelZoom(int x, int y, bool zoomIn);
     void CorPad1Click();
     void CorComp1Click();
     void CorCorpo1Click();
@@ -240,6 +247,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
     void BuildControls();
@@ -264,6 +272,9 @@ private:
     bool catalogRunning_ = false;
     bool activated_ = false;
     bool cameFromOwnWindow_ = false;
+    // The divisor the view was drawn at (an activation resets the divisor
+    // without drawing again).
+    int32_t viewDivisor_ = 100;
     // Memo lines as shown -> the bytes they stand for.
     std::unordered_map<std::u16string, std::string> shown_;
     bool shownAllUtf8_ = true;
