@@ -4,6 +4,8 @@
 #include "tokenizer/libtext.h"
 #include "index/indexrun.h"
 #include "sexpr/sexpr.h"
+#include "output/figurejson.h"
+#include "output/svgdevice.h"
 #include "viewer/tarnel.h"
 
 #include <unistd.h>
@@ -51,6 +53,11 @@ inline void Footprint(const uint8_t* data, size_t size) {
     v.RenderText(ModuleText(std::string(text), ModuleText::Kind::Footprint), Units::Millimetre, "fuzz");
     // A footprint that cannot be drawn leaves the empty view.
     if (v.LinesAreKicadMod() && !v.Status().empty() && (v.View().ViewWidth != 101 || v.View().ViewHeight != 101)) __builtin_trap();
+    // The other outputs of the same figure.
+    if (mode & 0x80) {
+        (void)FigureSvg(v.LastFigure(), Palette{});
+        (void)FigureInfoJson(v.LastFigure());
+    }
 }
 
 // Library scanning and extraction on arbitrary bytes.
