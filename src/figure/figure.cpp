@@ -80,6 +80,7 @@ void FigureBuilder::Extent(Pt p) {
 void FigureBuilder::ExtentsFromPoints() {
     Item& it = f_.items.back();
     for (uint32_t i = 0; i < it.count; ++i) Extent(f_.points[it.first + i]);
+    it.flags |= kPointsAreExtents;
 }
 
 std::string PadTypeName(const Figure& f, const Pad& p) {

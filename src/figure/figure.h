@@ -194,6 +194,8 @@ enum : uint8_t {
     kPlacedByPad = 8,
     // Part of the drawing of pads[index] (a custom pad's primitive).
     kOfPad = 16,
+    // The extent points are the item's own points, in order.
+    kPointsAreExtents = 32,
 };
 
 struct Fields {

@@ -35,12 +35,16 @@ void RasterDevice::Replay(const figure::Figure& f, size_t first) {
     for (size_t k = first; k < f.items.size(); ++k) {
         const Item& it = f.items[k];
         Apply(it.paint);
-        const Pt* e = f.ExtentsOf(it);
-        for (uint32_t i = 0; i < it.extCount; ++i) {
-            map_.MapNum(f.RasterX(e[i].x), true, false);
-            map_.MapNum(f.RasterY(e[i].y), true, true);
+        track_ = (it.flags & figure::kPointsAreExtents) != 0;
+        if (!track_) {
+            const Pt* e = f.ExtentsOf(it);
+            for (uint32_t i = 0; i < it.extCount; ++i) {
+                map_.MapNum(f.RasterX(e[i].x), true, false);
+                map_.MapNum(f.RasterY(e[i].y), true, true);
+            }
         }
         Draw(f, it);
+        track_ = false;
     }
     if (PadNumbers && f.source == figure::Source::Footprint && first == 0) DrawPadNumbers(f);
 }

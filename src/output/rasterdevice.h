@@ -31,8 +31,10 @@ public:
 
 private:
     void Apply(const figure::Paint& p);
-    int32_t X(const figure::Figure& f, double v) { return map_.MapNum(f.RasterX(v), false, false); }
-    int32_t Y(const figure::Figure& f, double v) { return map_.MapNum(f.RasterY(v), false, true); }
+    // Maps an item's numbers; the points of an item whose points are its
+    // extents widen them as they are mapped.
+    int32_t X(const figure::Figure& f, double v) { return map_.MapNum(f.RasterX(v), track_, false); }
+    int32_t Y(const figure::Figure& f, double v) { return map_.MapNum(f.RasterY(v), track_, true); }
     QPoint Map(const figure::Figure& f, figure::Pt p) { return QPoint(X(f, p.x), Y(f, p.y)); }
     void Draw(const figure::Figure& f, const figure::Item& it);
     void DrawOutline(const figure::Figure& f, const figure::Item& it);
@@ -45,6 +47,7 @@ private:
     Canvas& cv_;
     CoordinateMapping& map_;
     Palette palette_;
+    bool track_ = false;
 };
 
 } // namespace tarnel

@@ -95,7 +95,9 @@ void LegacyInterpreter::BeginLine(figure::Figure& f, const figure::ReadOptions& 
 }
 
 figure::Item& LegacyInterpreter::Add(Kind kind, Role role) {
-    return figure::FigureBuilder(*fig_).Begin(kind, role, state_);
+    figure::Item& it = figure::FigureBuilder(*fig_).Begin(kind, role, state_);
+    it.flags |= figure::kPointsAreExtents;  // until a point is not tracked
+    return it;
 }
 
 void LegacyInterpreter::Point(int64_t x, int64_t y, bool track) {
@@ -103,6 +105,7 @@ void LegacyInterpreter::Point(int64_t x, int64_t y, bool track) {
     const figure::Pt p{static_cast<double>(x), static_cast<double>(y)};
     b.Point(p);
     if (track) b.Extent(p);
+    else fig_->items.back().flags &= static_cast<uint8_t>(~figure::kPointsAreExtents);
 }
 
 void LegacyInterpreter::StateOnly() { Add(Kind::State, Role::Other); }
@@ -280,7 +283,7 @@ void LegacyInterpreter::circulo() {
     it.layer = Tokens[7];
     Point(cx, cy, false);
     figure::FigureBuilder b(*fig_);
-    b.Extent({static_cast<double>(cx - r), static_cast<double>(cy - r)});
+    b.Extent({static_cast<double>(cx - r), static_cast<double>(cy - r)});  // the box, not the centre
     b.Extent({static_cast<double>(cx + r), static_cast<double>(cy + r)});
 }
 

@@ -19,7 +19,11 @@ int32_t CoordinateMapping::MapNum(int64_t v, bool track, bool isY) {
         return Map(IntText(v), track, isY);
     }
     const long double div = ScaleDivisor;
-    const int64_t origin = static_cast<int64_t>(std::trunc(div / 115.0L * 250.0L));
+    if (ScaleDivisor != originDivisor_) {
+        originDivisor_ = ScaleDivisor;
+        origin_ = static_cast<int64_t>(std::trunc(div / 115.0L * 250.0L));
+    }
+    const int64_t origin = origin_;
     const int64_t offset = static_cast<int64_t>(std::trunc(static_cast<long double>(v) / div / 1.15L + 0.5L));
     const int32_t result = ClampToInt32(origin + offset + (isY ? ShiftY : ShiftX));
     if (track) TrackPixel(result, isY);

@@ -28,6 +28,8 @@ public:
 
 private:
     int32_t lowestX_ = 2147483647, lowestY_ = 2147483647;
+    int32_t originDivisor_ = 0;  // the divisor origin_ was computed for
+    int64_t origin_ = 0;
 };
 
 } // namespace tarnel
