@@ -1090,6 +1090,8 @@ TEST_F(MainWindow, StatusLineMessagesArePortuguese) {
     Write(dir, "gone.mod", Module("ONE"));
     QDir().mkpath(dir.filePath("Bad.pretty"));
     Write(dir, "Bad.pretty/Broken.kicad_mod", "(footprint \"Broken\"\n (pad \"1\" smd rect\n");
+    QDir().mkpath(dir.filePath("Other.pretty"));
+    Write(dir, "Other.pretty/Symbols.kicad_mod", "(kicad_symbol_lib (version 20211014))\n");
     TForm1& f = Open(dir.path());
     const QString gone = QDir(f.Folder()).filePath("gone.mod");
     const struct {
@@ -1099,6 +1101,7 @@ TEST_F(MainWindow, StatusLineMessagesArePortuguese) {
         {"gone.mod", QStringLiteral("Não foi possível ler a biblioteca: o arquivo \"%1\" não pode ser aberto: %2")
                          .arg(gone, QString::fromLocal8Bit(std::strerror(ENOENT)))},
         {"Bad.pretty/", QStringLiteral("Broken.kicad_mod: linha 2: o arquivo termina dentro de uma lista não fechada")},
+        {"Other.pretty/", QStringLiteral("Symbols.kicad_mod: o arquivo não é um footprint (começa com \"kicad_symbol_lib\")")},
     };
     ASSERT_TRUE(QFile::remove(gone));
     for (const auto& c : cases) {
