@@ -29,8 +29,8 @@ void CheckFootprintRoot(const sexpr::Document& doc) {
     const Node root = doc.Root();
     const std::string_view kw = root.Keyword();
     if (kw != "module" && kw != "footprint")
-        throw std::runtime_error(kw.empty() ? std::string("the file is not a footprint")
-                                            : "the file is not a footprint (it starts with \"" + std::string(kw) + "\")");
+        throw std::runtime_error(kw.empty() ? std::string("o arquivo não é um footprint")
+                                            : "o arquivo não é um footprint (começa com \"" + std::string(kw) + "\")");
 }
 
 std::string FootprintDescription(const sexpr::Document& doc) {

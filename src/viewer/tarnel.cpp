@@ -189,7 +189,14 @@ bool TForm1Core::LeaveLibrary(const std::string& path) {
 }
 
 void TForm1Core::FileListBox1Click(const std::string& path) {
-    if (!LeaveLibrary(path)) return;
+    if (!LeaveLibrary(path)) {
+        // Nothing said about the library left behind stays on show.
+        if (!status_.empty()) {
+            status_.clear();
+            StatusChanged();
+        }
+        return;
+    }
     const std::string before = status_;
     status_.clear();
     try {

@@ -277,8 +277,8 @@ TEST_F(Footprint, FilesThatCannotBeDrawn) {
         const char* says;
     } cases[] = {
         {"unbalanced", "(footprint \"X\" (version 20240108)\n(pad 1 smd rect (at 0 0) (size 1 1))", "não fechada"},
-        {"another root", "(kicad_symbol_lib (version 20211014))", "not a footprint"},
-        {"no keyword", "((module))", "not a footprint"},
+        {"another root", "(kicad_symbol_lib (version 20211014))", "o arquivo não é um footprint (começa com \"kicad_symbol_lib\")"},
+        {"no keyword", "((module))", "o arquivo não é um footprint"},
         {"too deep", std::string(1000, '(') + std::string(1000, ')'), "aninhadas em mais de"},
     };
     for (const Case& c : cases) {
