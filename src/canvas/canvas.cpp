@@ -11,12 +11,6 @@
 
 namespace tarnel {
 
-namespace {
-// Work in pixel equivalents: a row of an ellipse (three square roots), a
-// pixel of an arc whose angle is tested.
-constexpr int64_t kRowWork = 8, kAngleWork = 16;
-} // namespace
-
 QFont DefaultCanvasFont() {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(11);  // 8 points at 96 dpi
@@ -84,14 +78,21 @@ DrawOp Canvas::Op(DrawOp::Kind kind, std::initializer_list<int32_t> c, bool uses
     return op;
 }
 
-bool Canvas::Begin(const DrawOp& op, int64_t cost) {
-    if (cutShort_ || !Spend(cost + 1)) return false;
-    return !memo_.Redundant(op);
+bool Canvas::Begin(const DrawOp& op, int64_t expected) {
+    if (cutShort_ || !Spend(kOpWork)) return false;
+    if (expected < kMemoFrom) return true;
+    return Spend(kMemoWork) && !memo_.Redundant(op);
 }
 
-void Canvas::Done(const DrawOp& op) {
+void Canvas::Done(const DrawOp& op, int64_t expected) {
     if (cutShort_) memo_.Forget();  // drawn in part
-    else memo_.Drawn(op);
+    else memo_.Drawn(op, expected >= kMemoFrom);
+}
+
+int64_t Canvas::SurfaceArea(int64_t l, int64_t t, int64_t r, int64_t b) const {
+    const int64_t w = std::min<int64_t>(r, Width()) - std::max<int64_t>(l, 0);
+    const int64_t h = std::min<int64_t>(b, Height()) - std::max<int64_t>(t, 0);
+    return w > 0 && h > 0 ? w * h : 0;
 }
 
 void Canvas::FillRect(int x1, int y1, int x2, int y2) {
@@ -124,7 +125,8 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
     const DrawOp op = Op(DrawOp::Rect, {x1, y1, x2, y2}, true, Brush == BrushStyle::Solid);
-    if (!Begin(op, 0)) return;
+    const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (!Begin(op, expected)) return;
     bool mask = Mode == PenMode::Mask;
     int r = x2 - 1, b = y2 - 1;
     const int yFrom = std::max(y1 + 1, 0), yTo = std::min(b, img_.height());
@@ -139,7 +141,7 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
         Plot(x1, y, pc, mask);
         if (r != x1) Plot(r, y, pc, mask);
     }
-    Done(op);
+    Done(op, expected);
 }
 
 namespace {
@@ -196,7 +198,8 @@ void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
     const DrawOp op = Op(DrawOp::Ellipse, {x1, y1, x2, y2}, true, Brush == BrushStyle::Solid);
-    if (!Begin(op, 0)) return;
+    const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (!Begin(op, expected)) return;
     const bool mask = Mode == PenMode::Mask;
     const QRgb pc = ToRgb(PenColor), bc = ToRgb(BrushColor);
     const EllipseRows e(x1, y1, x2, y2);
@@ -215,7 +218,7 @@ void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
             HSpan(y, ir + 1, r, pc, mask);
         }
     }
-    Done(op);
+    Done(op, expected);
 }
 
 void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
@@ -223,7 +226,8 @@ void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
     const DrawOp op = Op(DrawOp::Arc, {x1, y1, x2, y2, x3, y3, x4, y4}, true, false);
-    if (!Begin(op, 0)) return;
+    const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (!Begin(op, expected)) return;
     const bool mask = Mode == PenMode::Mask;
     const QRgb pc = ToRgb(PenColor);
     const EllipseRows e(x1, y1, x2, y2);
@@ -256,7 +260,7 @@ void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
         for (int x = rightFrom; x <= hi; ++x) plotIfIn(x, y);
         work_ += kAngleWork * (std::max(leftTo - lo + 1, 0) + std::max(hi - rightFrom + 1, 0));
     }
-    Done(op);
+    Done(op, expected);
 }
 
 void Canvas::LineTo(int x, int y) {
@@ -265,14 +269,16 @@ void Canvas::LineTo(int x, int y) {
     curX_ = x; curY_ = y;
     if (x0 == x1 && y0 == y1) return;
     const DrawOp op = Op(DrawOp::Line, {static_cast<int32_t>(x0), static_cast<int32_t>(y0), x, y}, true, false);
-    if (!Begin(op, 0)) return;
     bool mask = Mode == PenMode::Mask;
     QRgb pc = ToRgb(PenColor);
     int64_t dx = std::llabs(x1 - x0), dy = std::llabs(y1 - y0);
     int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     // Clip long lines: skip quickly when entirely outside the surface.
     const int64_t W = img_.width(), H = img_.height();
-    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= W && x1 >= W) || (y0 >= H && y1 >= H)) return Done(op);
+    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= W && x1 >= W) || (y0 >= H && y1 >= H)) {
+        Begin(op, 0);
+        return;
+    }
     int64_t n = std::max(dx, dy);
     // Step along the major axis, only where it lies on the surface; the end
     // pixel is left out. The minor coordinate is rounded to nearest.
@@ -281,15 +287,21 @@ void Canvas::LineTo(int x, int y) {
     int64_t iFrom = 0, iTo = n - 1;
     if (s > 0) { iFrom = std::max<int64_t>(iFrom, -m0); iTo = std::min<int64_t>(iTo, lim - 1 - m0); }
     else { iFrom = std::max<int64_t>(iFrom, m0 - (lim - 1)); iTo = std::min<int64_t>(iTo, m0); }
+    const int64_t expected = kStepWork * std::max<int64_t>(iTo - iFrom + 1, 0);
+    if (!Begin(op, expected)) return;
     const int64_t major = n, minor = xMajor ? dy : dx;
+    // 2 * minor * i outgrows 64 bits only for lines billions of pixels long.
+    const bool wide = minor > 0 && n > (INT64_MAX / 2) / minor;
     for (int64_t i = iFrom; i <= iTo; ++i) {
+        const int64_t step = wide ? static_cast<int64_t>((__int128{2} * minor * i + major) / (__int128{2} * major))
+                                  : (2 * minor * i + major) / (2 * major);
         int64_t a = m0 + s * i;
-        int64_t b = (xMajor ? y0 : x0) + (xMajor ? sy : sx) * ((2 * minor * i + major) / (2 * major));
+        int64_t b = (xMajor ? y0 : x0) + (xMajor ? sy : sx) * step;
         int64_t px = xMajor ? a : b, py = xMajor ? b : a;
         if (px >= 0 && px < W && py >= 0 && py < H) Plot(static_cast<int>(px), static_cast<int>(py), pc, mask);
     }
-    work_ += std::max<int64_t>(iTo - iFrom + 1, 0);
-    Done(op);
+    work_ += expected;
+    Done(op, expected);
 }
 
 void Canvas::Polyline(const std::vector<QPoint>& pts) {
@@ -313,7 +325,7 @@ int Canvas::TextHeight(std::string_view text) const {
 void Canvas::TextOut(int x, int y, std::string_view text) {
     // Glyphs are painted over whatever is there, in any colour.
     memo_.Forget();
-    if (cutShort_ || !Spend(static_cast<int64_t>(text.size()) + 1)) return;
+    if (cutShort_ || !Spend(kTextWork + kEdgeWork * static_cast<int64_t>(text.size()))) return;
     QString s = DisplayQString(text);
     QFontMetrics fm(Font);
     int w = fm.horizontalAdvance(s), h = fm.height();

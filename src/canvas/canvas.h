@@ -101,10 +101,20 @@ private:
         if (work_ > WorkLimit) cutShort_ = true;
         return cutShort_;
     }
-    // Before an operation: false when it is to be skipped (cut short, or a
-    // repeat that changes nothing). After it: Done records it.
-    bool Begin(const DrawOp& op, int64_t cost);
-    void Done(const DrawOp& op);
+    // Work, in about the time it takes to write a pixel: an operation, a
+    // look-up of a repeat, a step of a line, a row of an ellipse, a pixel of
+    // an arc whose angle is tested, an edge of a polygon, a text.
+    static constexpr int64_t kOpWork = 32, kMemoWork = 256, kStepWork = 6, kRowWork = 100, kAngleWork = 64,
+                             kEdgeWork = 16, kTextWork = 8192;
+    // Operations expected to cost less than this are not worth remembering.
+    static constexpr int64_t kMemoFrom = 2048;
+    // Before an operation expected to cost about `expected`: false when it is
+    // to be skipped (cut short, or a repeat that changes nothing). After it:
+    // Done remembers it.
+    bool Begin(const DrawOp& op, int64_t expected);
+    void Done(const DrawOp& op, int64_t expected);
+    // The pixels of [l, r) x [t, b) on the surface.
+    int64_t SurfaceArea(int64_t l, int64_t t, int64_t r, int64_t b) const;
     DrawOp Op(DrawOp::Kind kind, std::initializer_list<int32_t> c, bool usesPen, bool usesBrush) const;
 
     QImage img_;

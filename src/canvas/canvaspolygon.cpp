@@ -84,7 +84,7 @@ void Canvas::FillPolygon(const std::vector<QPoint>& pts, QRgb c, bool mask) {
     const int32_t lo = static_cast<int32_t>(std::max<int64_t>(minX - 1, 0));
     const int32_t hi = static_cast<int32_t>(std::min<int64_t>(maxX + 1, Width() - 1));
     if (edges.empty() || lo > hi) return;
-    Spend(static_cast<int64_t>(edges.size()));
+    if (!Spend(kEdgeWork * static_cast<int64_t>(edges.size()) + (hi - lo) + (yTo - yFrom))) return;
 
     // Per column lo .. hi + 1: the winding that starts there, the crossings
     // exactly on its centre, and a bit while either is in use.
@@ -176,7 +176,7 @@ void Canvas::FillPolygon(const std::vector<QPoint>& pts, QRgb c, bool mask) {
         }
         if (from <= hi) run(from, w != 0);
         run(hi + 1, false);
-        if (!Spend(static_cast<int64_t>(busy.size()) + 2 * visited + 4 * evaluations + 8)) return;
+        if (!Spend(static_cast<int64_t>(busy.size()) + 4 * visited + kEdgeWork * evaluations + 16)) return;
         evaluations = 0;
     }
 }
@@ -186,9 +186,15 @@ void Canvas::Polygon(const std::vector<QPoint>& pts) {
     if (Brush == BrushStyle::Solid && pts.size() >= 3) {
         DrawOp op = Op(DrawOp::PolygonFill, {}, false, true);
         op.pts = &pts;
-        if (Begin(op, static_cast<int64_t>(pts.size()))) {
+        int64_t l = INT64_MAX, t = INT64_MAX, r = INT64_MIN, b = INT64_MIN;
+        for (const QPoint& p : pts) {
+            l = std::min<int64_t>(l, p.x()), r = std::max<int64_t>(r, p.x());
+            t = std::min<int64_t>(t, p.y()), b = std::max<int64_t>(b, p.y());
+        }
+        const int64_t expected = SurfaceArea(l, t, r + 1, b + 1) + kEdgeWork * static_cast<int64_t>(pts.size());
+        if (Begin(op, expected)) {
             FillPolygon(pts, ToRgb(BrushColor), Mode == PenMode::Mask);
-            Done(op);
+            Done(op, expected);
         }
     }
     const int sx = curX_, sy = curY_;

@@ -1,5 +1,8 @@
 #include "canvas/drawmemo.h"
 
+#include <algorithm>
+#include <bit>
+
 namespace tarnel {
 
 namespace {
@@ -25,7 +28,7 @@ uint64_t DrawMemo::Hash(const DrawOp& op) {
         for (const QPoint& p : *op.pts)
             h = Mix(h, (uint64_t{static_cast<uint32_t>(p.x())} << 32) | static_cast<uint32_t>(p.y()));
     }
-    return h;
+    return h ^ (h >> 31);  // the table indexes by the low bits
 }
 
 bool DrawMemo::SameGeometry(const Entry& e, const DrawOp& op) {
@@ -34,11 +37,29 @@ bool DrawMemo::SameGeometry(const Entry& e, const DrawOp& op) {
     return e.pts == *op.pts;
 }
 
-const DrawMemo::Entry* DrawMemo::Find(const DrawOp& op, uint64_t h) const {
-    auto [from, to] = index_.equal_range(h);
-    for (auto it = from; it != to; ++it)
-        if (SameGeometry(entries_[it->second], op)) return &entries_[it->second];
+DrawMemo::Entry* DrawMemo::Find(const DrawOp& op, uint64_t h) {
+    if (slots_.empty()) return nullptr;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask; slots_[i]; i = (i + 1) & mask) {
+        Entry& e = entries_[slots_[i] - 1];
+        if (e.hash == h && SameGeometry(e, op)) return &e;
+    }
     return nullptr;
+}
+
+void DrawMemo::Insert(size_t index) {
+    if (2 * entries_.size() > slots_.size()) {
+        slots_.assign(std::bit_ceil(std::max<size_t>(64, 4 * entries_.size())), 0);
+        for (size_t k = 0; k < entries_.size(); ++k) {
+            if (k == index) continue;
+            size_t i = entries_[k].hash & (slots_.size() - 1);
+            while (slots_[i]) i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = static_cast<uint32_t>(k + 1);
+        }
+    }
+    size_t i = entries_[index].hash & (slots_.size() - 1);
+    while (slots_[i]) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = static_cast<uint32_t>(index + 1);
 }
 
 bool DrawMemo::SingleColour(const DrawOp& op, uint32_t& colour) {
@@ -65,7 +86,7 @@ bool DrawMemo::Redundant(const DrawOp& op) const {
     return e && (run_ == Run::Copy || (e->pen == Used(op.usesPen, op.pen) && e->brush == Used(op.usesBrush, op.brush)));
 }
 
-void DrawMemo::Drawn(const DrawOp& op) {
+void DrawMemo::Drawn(const DrawOp& op, bool remember) {
     uint32_t colour = 0;
     if (op.mask) {
         if (run_ != Run::Mask) {
@@ -82,29 +103,31 @@ void DrawMemo::Drawn(const DrawOp& op) {
         Forget();
         run_ = Run::Single;
     }
+    if (!remember) return;
     const uint64_t h = Hash(op);
     const uint32_t pen = Used(op.usesPen, op.pen), brush = Used(op.usesBrush, op.brush);
-    for (auto [it, to] = index_.equal_range(h); it != to; ++it) {
-        Entry& e = entries_[it->second];
-        if (SameGeometry(e, op)) {
-            e.pen &= pen;
-            e.brush &= brush;
-            return;
-        }
+    if (Entry* e = Find(op, h)) {
+        e->pen &= pen;
+        e->brush &= brush;
+        return;
     }
     const size_t n = op.pts ? op.pts->size() : 0;
     if (entries_.size() >= kMostEntries || storedPoints_ + n > kMostPoints) return;
-    entries_.push_back(Entry{op.kind, op.solid, op.c, op.pts ? *op.pts : std::vector<QPoint>{}, pen, brush});
-    index_.emplace(h, entries_.size() - 1);
+    entries_.push_back(Entry{h, op.kind, op.solid, op.c, op.pts ? *op.pts : std::vector<QPoint>{}, pen, brush});
+    Insert(entries_.size() - 1);
     storedPoints_ += n;
 }
 
 void DrawMemo::Forget() {
     run_ = Run::None;
     if (entries_.empty()) return;
-    // A fresh table: clearing a big one costs its whole bucket array, every time.
-    index_ = {};
     entries_.clear();
+    if (slots_.size() > 1024) {
+        entries_.shrink_to_fit();
+        slots_ = {};
+    } else {
+        std::fill(slots_.begin(), slots_.end(), 0);
+    }
     storedPoints_ = 0;
 }
 

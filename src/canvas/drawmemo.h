@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace tarnel {
@@ -34,14 +33,15 @@ class DrawMemo {
 public:
     // True when op, drawn now, would change no pixel.
     bool Redundant(const DrawOp& op) const;
-    // Records op, drawn in full just now.
-    void Drawn(const DrawOp& op);
+    // op was drawn in full just now; remember it when worth looking up later.
+    void Drawn(const DrawOp& op, bool remember);
     // Something the memory cannot account for touched the pixels.
     void Forget();
 
 private:
     enum class Run { None, Mask, Copy, Single };
     struct Entry {
+        uint64_t hash;
         DrawOp::Kind kind;
         bool solid;
         std::array<int32_t, 8> c;
@@ -50,13 +50,15 @@ private:
     };
     static uint64_t Hash(const DrawOp& op);
     static bool SameGeometry(const Entry& e, const DrawOp& op);
-    const Entry* Find(const DrawOp& op, uint64_t h) const;
     static bool SingleColour(const DrawOp& op, uint32_t& colour);
+    Entry* Find(const DrawOp& op, uint64_t h);
+    const Entry* Find(const DrawOp& op, uint64_t h) const { return const_cast<DrawMemo*>(this)->Find(op, h); }
+    void Insert(size_t index);
 
     Run run_ = Run::None;
     uint32_t runColour_ = 0;
-    std::unordered_multimap<uint64_t, size_t> index_;
     std::vector<Entry> entries_;
+    std::vector<uint32_t> slots_;  // open addressing: entry index + 1, 0 when free
     size_t storedPoints_ = 0;
 };
 

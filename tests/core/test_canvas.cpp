@@ -173,23 +173,27 @@ TEST(Canvas, RepeatsThatChangeNothingAreSkipped) {
 }
 
 TEST(Canvas, RepeatedLinesAndEllipsesAreSkipped) {
-    Canvas cv(300, 300);
-    cv.Mode = PenMode::Mask;
-    cv.PenColor = kBlue;
-    cv.Brush = BrushStyle::Solid;
-    cv.BrushColor = kRed;
-    cv.Ellipse(-1000, -1000, 1300, 1300);
-    cv.MoveTo(0, 0);
-    cv.LineTo(300, 300);
-    const int64_t once = cv.Work();
-    for (int i = 0; i < 1000; ++i) {
-        cv.Ellipse(-1000, -1000, 1300, 1300);
-        cv.MoveTo(0, 0);
-        cv.LineTo(300, 300);
-    }
-    EXPECT_LT(cv.Work() - once, 1000 * 10);
-    EXPECT_EQ(cv.Pixel(150, 150), kRed & kBlue);  // on the line, inside the ellipse
-    EXPECT_EQ(cv.Pixel(150, 20), kRed);
+    // Thousands of different long lines over an ellipse, then all again.
+    auto draw = [](Canvas& cv, int times) {
+        cv.Mode = PenMode::Mask;
+        cv.PenColor = kBlue;
+        cv.Brush = BrushStyle::Solid;
+        cv.BrushColor = kRed;
+        for (int k = 0; k < times; ++k) {
+            cv.Ellipse(-1000, -1000, 1600, 1600);
+            for (int i = 0; i < 3000; ++i) {
+                cv.MoveTo(i % 600, 0);
+                cv.LineTo(599 - i / 5, 599);
+            }
+        }
+    };
+    Canvas once(600, 600), twice(600, 600);
+    draw(once, 1);
+    draw(twice, 2);
+    EXPECT_EQ(once.Image(), twice.Image());
+    // Drawn again, the lines alone would cost over 3000 x 600 steps.
+    EXPECT_LT(twice.Work() - once.Work(), 3001 * 300);
+    EXPECT_EQ(twice.Pixel(300, 1), kRed & kBlue);  // on the line from (300, 0)
 }
 
 TEST(Canvas, WorkBudgetCutsTheDrawingShort) {
