@@ -37,7 +37,7 @@ void Canvas::MarkDirty(int l, int t, int r, int b) {
 
 void Canvas::Plot(int x, int y, QRgb c, bool mask) {
     if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return;
-    QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y)) + x;
+    QRgb* p = row_ + y * stride_ + x;
     *p = mask ? (*p & c) : c;
     ++work_;
     MarkDirty(x, y, x, y);
@@ -50,7 +50,7 @@ void Canvas::HSpan(int y, int l, int r, QRgb c, bool mask) {
     r = std::min(r, img_.width() - 1);
     if (l > r) return;
     work_ += r - l + 1;
-    QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y));
+    QRgb* p = row_ + y * stride_;
     if (mask) {
         for (int x = l; x <= r; ++x) p[x] &= c;
     } else {
@@ -80,6 +80,7 @@ DrawOp Canvas::Op(DrawOp::Kind kind, std::initializer_list<int32_t> c, bool uses
 
 bool Canvas::Begin(const DrawOp& op, int64_t expected) {
     if (cutShort_ || !Spend(kOpWork)) return false;
+    Touch();
     if (expected < kMemoFrom) return true;
     return Spend(kMemoWork) && !memo_.Redundant(op);
 }
@@ -116,6 +117,7 @@ void Canvas::FillRect(int x1, int y1, int x2, int y2) {
         }
         return;
     }
+    Touch();
     for (int y = t; y <= b; ++y) HSpan(y, l, r, c, false);
     work_ = before;
 }
@@ -290,16 +292,25 @@ void Canvas::LineTo(int x, int y) {
     const int64_t expected = kStepWork * std::max<int64_t>(iTo - iFrom + 1, 0);
     if (!Begin(op, expected)) return;
     const int64_t major = n, minor = xMajor ? dy : dx;
-    // 2 * minor * i outgrows 64 bits only for lines billions of pixels long.
-    const bool wide = minor > 0 && n > (INT64_MAX / 2) / minor;
+    // The minor offset at step i is (2 * minor * i + major) / (2 * major),
+    // rounded down; kept as a quotient and a remainder from step to step.
+    const int64_t den = 2 * major, inc = 2 * minor;
+    const __int128 first = __int128{inc} * iFrom + major;
+    int64_t q = static_cast<int64_t>(first / den), rem = static_cast<int64_t>(first % den);
+    const int64_t base = xMajor ? y0 : x0, minorStep = xMajor ? sy : sx;
+    int64_t l = W, t = H, r = -1, btm = -1;  // the pixels written
     for (int64_t i = iFrom; i <= iTo; ++i) {
-        const int64_t step = wide ? static_cast<int64_t>((__int128{2} * minor * i + major) / (__int128{2} * major))
-                                  : (2 * minor * i + major) / (2 * major);
-        int64_t a = m0 + s * i;
-        int64_t b = (xMajor ? y0 : x0) + (xMajor ? sy : sx) * step;
-        int64_t px = xMajor ? a : b, py = xMajor ? b : a;
-        if (px >= 0 && px < W && py >= 0 && py < H) Plot(static_cast<int>(px), static_cast<int>(py), pc, mask);
+        const int64_t a = m0 + s * i, b = base + minorStep * q;
+        const int64_t px = xMajor ? a : b, py = xMajor ? b : a;
+        if (px >= 0 && px < W && py >= 0 && py < H) {
+            QRgb* p = row_ + py * stride_ + px;
+            *p = mask ? (*p & pc) : pc;
+            l = std::min(l, px), r = std::max(r, px), t = std::min(t, py), btm = std::max(btm, py);
+        }
+        rem += inc;
+        if (rem >= den) rem -= den, ++q;
     }
+    if (r >= 0) MarkDirty(static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(btm));
     work_ += expected;
     Done(op, expected);
 }

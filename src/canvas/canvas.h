@@ -87,6 +87,12 @@ public:
     bool CutShort() const { return cutShort_; }
 
 private:
+    // Plot and HSpan write through row_, which Touch() sets: the image is
+    // not shared while an operation draws.
+    void Touch() {
+        row_ = reinterpret_cast<QRgb*>(img_.bits());
+        stride_ = img_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    }
     void Plot(int x, int y, QRgb c, bool mask);
     void HSpan(int y, int l, int r, QRgb c, bool mask);
     void MarkDirty(int l, int t, int r, int b);
@@ -103,9 +109,10 @@ private:
     }
     // Work, in about the time it takes to write a pixel: an operation, a
     // look-up of a repeat, a step of a line, a row of an ellipse, a pixel of
-    // an arc whose angle is tested, an edge of a polygon, a text.
-    static constexpr int64_t kOpWork = 32, kMemoWork = 256, kStepWork = 6, kRowWork = 100, kAngleWork = 64,
-                             kEdgeWork = 16, kTextWork = 8192;
+    // an arc whose angle is tested, an edge of a polygon placed on a row, the
+    // setting up of a polygon's fill, a text.
+    static constexpr int64_t kOpWork = 64, kMemoWork = 256, kStepWork = 10, kRowWork = 128, kAngleWork = 64,
+                             kEdgeWork = 40, kPolygonWork = 512, kTextWork = 16384;
     // Operations expected to cost less than this are not worth remembering.
     static constexpr int64_t kMemoFrom = 2048;
     // Before an operation expected to cost about `expected`: false when it is
@@ -122,6 +129,8 @@ private:
     // Region that may hold non-white pixels; a white fill of the whole
     // surface only needs to clear it.
     int dl_, dt_, dr_, db_;
+    QRgb* row_ = nullptr;
+    qsizetype stride_ = 0;
     int64_t work_ = 0;
     bool cutShort_ = false;
     DrawMemo memo_;

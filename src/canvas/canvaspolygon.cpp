@@ -17,14 +17,19 @@ namespace tarnel {
 // costs its edges and its rows, not their product.
 namespace {
 
+struct Place {
+    int32_t start, exact;
+    bool operator==(const Place&) const = default;
+};
+
 struct Edge {
     int32_t x0, y0, x1, y1;  // y0 < y1
     int32_t last;            // the last row it crosses on the surface
-    int32_t next = -1;       // the next edge due on the same row
-    int32_t start = 0;       // its crossing counts from this column on
-    int32_t exact = INT_MIN; // the column whose centre it crosses exactly
     int8_t dir;
-    bool placed = false;
+    int32_t next = -1;        // the next edge due on the same row
+    bool placed = false;      // counted in the columns at `at`
+    bool ahead = false;       // `coming` is its place on the row it is due
+    Place at{0, INT_MIN}, coming{0, INT_MIN};
 };
 
 double CrossX(const Edge& e, int y) {
@@ -35,12 +40,8 @@ double CrossX(const Edge& e, int y) {
 
 // Where edge e crosses row y, as the start column of its winding and the
 // column it hits exactly (INT_MIN for none), both brought into [lo, hi + 1].
-// CrossX never decreases or never increases along an edge, so each state
+// CrossX never decreases or never increases along an edge, so each place
 // holds on one run of rows.
-struct Place {
-    int32_t start, exact;
-    bool operator==(const Place&) const = default;
-};
 Place PlaceOf(const Edge& e, int y, int32_t lo, int32_t hi) {
     const double x = CrossX(e, y);
     const double f = std::floor(x - 0.5);
@@ -63,7 +64,7 @@ void Canvas::FillPolygon(const std::vector<QPoint>& pts, QRgb c, bool mask) {
     for (size_t i = 0; i < pts.size(); ++i) {
         const QPoint a = pts[i], b = pts[(i + 1) % pts.size()];
         if (a.y() == b.y()) continue;
-        Edge e{a.x(), a.y(), b.x(), b.y(), 0, -1, 0, INT_MIN, 1, false};
+        Edge e{a.x(), a.y(), b.x(), b.y(), 0, 1};
         if (e.y0 > e.y1) {
             std::swap(e.x0, e.x1);
             std::swap(e.y0, e.y1);
@@ -84,7 +85,7 @@ void Canvas::FillPolygon(const std::vector<QPoint>& pts, QRgb c, bool mask) {
     const int32_t lo = static_cast<int32_t>(std::max<int64_t>(minX - 1, 0));
     const int32_t hi = static_cast<int32_t>(std::min<int64_t>(maxX + 1, Width() - 1));
     if (edges.empty() || lo > hi) return;
-    if (!Spend(kEdgeWork * static_cast<int64_t>(edges.size()) + (hi - lo) + (yTo - yFrom))) return;
+    if (!Spend(kPolygonWork + kEdgeWork * static_cast<int64_t>(edges.size()) + (hi - lo) + (yTo - yFrom))) return;
 
     // Per column lo .. hi + 1: the winding that starts there, the crossings
     // exactly on its centre, and a bit while either is in use.
@@ -122,30 +123,48 @@ void Canvas::FillPolygon(const std::vector<QPoint>& pts, QRgb c, bool mask) {
         for (int32_t i = due[static_cast<size_t>(y - yFrom)]; i >= 0;) {
             Edge& e = edges[static_cast<size_t>(i)];
             const int32_t following = e.next;
-            if (e.placed) add(e, Place{e.start, e.exact}, -1);
+            if (e.placed) add(e, e.at, -1);
             e.placed = false;
             if (y <= e.last) {
-                const Place p = PlaceOf(e, y, lo, hi);
+                evaluations += !e.ahead;
+                const Place p = e.ahead ? e.coming : PlaceOf(e, y, lo, hi);
                 add(e, p, +1);
-                e.start = p.start;
-                e.exact = p.exact;
+                e.at = p;
                 e.placed = true;
-                // Gallop, then halve: the first row whose place differs.
+                // Gallop, then halve: the first row whose place differs,
+                // kept with its place for that row.
                 int64_t same = y, step = 1, other = y + 1;
-                while (other <= e.last && PlaceOf(e, static_cast<int>(other), lo, hi) == p) {
+                e.ahead = false;
+                // A place that holds to the last row holds on every row between.
+                if (other <= e.last && (++evaluations, PlaceOf(e, e.last, lo, hi) == p)) {
+                    same = e.last;
+                    other = int64_t{e.last} + 1;
+                }
+                while (other <= e.last) {
                     ++evaluations;
+                    const Place q = PlaceOf(e, static_cast<int>(other), lo, hi);
+                    if (!(q == p)) {
+                        e.coming = q;
+                        e.ahead = true;
+                        break;
+                    }
                     same = other;
                     step *= 2;
                     other = y + step;
                 }
-                other = std::min<int64_t>(other, int64_t{e.last} + 1);
+                if (!e.ahead) other = std::min<int64_t>(other, int64_t{e.last} + 1);
                 while (other - same > 1) {
                     const int64_t mid = same + (other - same) / 2;
                     ++evaluations;
-                    if (PlaceOf(e, static_cast<int>(mid), lo, hi) == p) same = mid;
-                    else other = mid;
+                    const Place q = PlaceOf(e, static_cast<int>(mid), lo, hi);
+                    if (q == p) {
+                        same = mid;
+                    } else {
+                        other = mid;
+                        e.coming = q;
+                        e.ahead = true;
+                    }
                 }
-                evaluations += 2;
                 schedule(i, static_cast<int>(other));
             }
             i = following;
