@@ -67,6 +67,7 @@ TEST(Hostile, PolygonPastTheBudgetIsCutShort) {
     std::vector<QPoint> pts;
     for (int k = 0; k < 100000 / kScale; ++k) pts.emplace_back(k % 2 ? 1999 - k / 100 : k / 100, k % 2 ? 1999 : 0);
     Canvas c(2000, 2000);
+    c.WorkLimit = Canvas::kDefaultWorkLimit / kScale;
     QElapsedTimer t;
     t.start();
     DrawFillOnly(c, pts);
@@ -127,6 +128,7 @@ TEST(Hostile, ThousandsOfCanvasSizedShapes) {
     EXPECT_EQ(same.Pixel(1999, 1999), kBlue);
     // Each a pixel further: every one is new, and the budget ends them.
     Canvas moved(2000, 2000);
+    moved.WorkLimit = Canvas::kDefaultWorkLimit / kScale;
     moved.Mode = PenMode::Copy;
     t.restart();
     for (int i = 0; i < n && !moved.CutShort(); ++i) {
