@@ -7,7 +7,7 @@ namespace tarnel {
 
 namespace {
 // Past these the memory stops growing; it stays right, only less useful.
-constexpr size_t kMostEntries = 1 << 20;
+constexpr size_t kMostEntries = 1 << 18;
 constexpr size_t kMostPoints = 1 << 22;
 constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 
