@@ -128,6 +128,10 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
     const DrawOp op = Op(DrawOp::Rect, {x1, y1, x2, y2}, true, Brush == BrushStyle::Solid);
     const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (expected == 0) {  // it lies within its box, wholly off the surface
+        Spend(kOpWork);
+        return;
+    }
     if (!Begin(op, expected)) return;
     bool mask = Mode == PenMode::Mask;
     int r = x2 - 1, b = y2 - 1;
@@ -201,6 +205,10 @@ void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
     const DrawOp op = Op(DrawOp::Ellipse, {x1, y1, x2, y2}, true, Brush == BrushStyle::Solid);
     const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (expected == 0) {  // it lies within its box, wholly off the surface
+        Spend(kOpWork);
+        return;
+    }
     if (!Begin(op, expected)) return;
     const bool mask = Mode == PenMode::Mask;
     const QRgb pc = ToRgb(PenColor), bc = ToRgb(BrushColor);
@@ -229,6 +237,10 @@ void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
     const DrawOp op = Op(DrawOp::Arc, {x1, y1, x2, y2, x3, y3, x4, y4}, true, false);
     const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (expected == 0) {  // it lies within its box, wholly off the surface
+        Spend(kOpWork);
+        return;
+    }
     if (!Begin(op, expected)) return;
     const bool mask = Mode == PenMode::Mask;
     const QRgb pc = ToRgb(PenColor);
