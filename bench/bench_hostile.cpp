@@ -1,6 +1,7 @@
 // Hostile input figures: wall time and peak memory of tarnel-cli over the
 // reproducers of bad numbers, long names, huge text records, nested clips and
-// many pages. Usage: bench_hostile [TARNEL_CLI [ROBUSTNESS_FOLDER]]
+// many pages, polygons of a million points and thousands of canvas-sized
+// shapes. Usage: bench_hostile [TARNEL_CLI [ROBUSTNESS_FOLDER]]
 // (defaults: tarnel-cli beside this program, ../shared/robustness from here
 // or from the build folder's parent). The report-file reproducers come from
 // that folder's gen_repro.py when it is there.
@@ -55,9 +56,10 @@ int main(int argc, char** argv) {
 
     std::printf("%-44s %-12s %9s %9s %5s\n", "input", "verb", "seconds", "peak MB", "exit");
     std::fflush(stdout);  // before any fork
-    auto row = [&](const fs::path& file, const std::string& verb, std::vector<std::string> args) {
+    auto row = [&](const fs::path& file, const std::string& verb, std::vector<std::string> args,
+                   unsigned limitSeconds = 0) {
         if (!fs::exists(file)) return;
-        const tarnel::bench::ProgramRun r = tarnel::bench::RunProgram(cli, args);
+        const tarnel::bench::ProgramRun r = tarnel::bench::RunProgram(cli, args, limitSeconds);
         std::printf("%-44s %-12s %9.2f %9.1f %5d\n", file.filename().c_str(), verb.c_str(), r.seconds, r.peakMb, r.code);
         std::fflush(stdout);
     };
@@ -79,6 +81,21 @@ int main(int argc, char** argv) {
     }
     for (const char* n : {"emf_player_segv_reduced.qrp"})
         row(shared / n, "qrp-page", {"qrp-page", (shared / n).string(), "1", "--png", (work / "p.png").string()});
+    // Footprints that cover the canvas: one polygon of many points, many
+    // canvas-sized shapes, a number too small for a double. Made by the
+    // folder's gen_repro3.py; each render is stopped after 120 s (exit 142).
+    const fs::path more = shared / "more";
+    const bool big = fs::exists(more / "gen_repro3.py") &&
+                     std::system(("python3 '" + (more / "gen_repro3.py").string() + "' '" + (work / "more").string() +
+                                  "' > /dev/null")
+                                     .c_str()) == 0;
+    if (!big) std::printf("(no %s: canvas-sized footprint rows left out)\n", (more / "gen_repro3.py").c_str());
+    for (const char* n : {"zig10k", "zig100k", "zig1M", "fill1000", "fill8000", "fill100000", "pads100k"}) {
+        const fs::path lib = work / "more" / (std::string(n) + ".pretty");
+        row(lib, "render", {"render", lib.string(), n}, 120);
+    }
+    row(work / "more" / "bigpads40000.mod", "render", {"render", (work / "more" / "bigpads40000.mod").string(), "P"}, 120);
+    row(more / "underflow.pretty", "render", {"render", (more / "underflow.pretty").string(), "U"}, 120);
     fs::remove_all(work);
     return 0;
 }

@@ -42,8 +42,10 @@ struct ProgramRun {
 };
 
 // Runs program with args, its output thrown away: wall time, its peak
-// memory and its exit code (128 + signal when killed).
-inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
+// memory and its exit code (128 + signal when killed). With limitSeconds the
+// run is stopped by SIGALRM (exit code 142) when it lasts longer.
+inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                             unsigned limitSeconds = 0) {
     const auto start = std::chrono::steady_clock::now();
     std::fflush(stdout);  // before the fork
     const pid_t pid = fork();
@@ -53,6 +55,7 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(127);
+        if (limitSeconds) alarm(limitSeconds);  // the timer survives exec
         execv(program.c_str(), argv.data());
         _exit(127);
     }

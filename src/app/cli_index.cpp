@@ -1,6 +1,7 @@
 // tarnel-cli index: the component index of a folder's libraries.
 #include "app/cli.h"
 #include "index/indexrun.h"
+#include "util/lineescape.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -23,8 +24,9 @@ int Index(const Args& a) {
     const int fAlias = n.FieldIndex("alias"), fLib = n.FieldIndex("lib"), fPrincipal = n.FieldIndex("principal"),
               fNr = n.FieldIndex("nr_principal");
     for (int i = 0; i < n.RowCount(); ++i)
-        std::printf("%s\t%s\t%s\t%lld\n", n.Text(i, fAlias).c_str(), n.Text(i, fLib).c_str(),
-                    n.Text(i, fPrincipal).c_str(), static_cast<long long>(n.Int(i, fNr)));
+        std::printf("%s\t%s\t%s\t%lld\n", EscapeForLine(n.Text(i, fAlias)).c_str(),
+                    EscapeForLine(n.Text(i, fLib)).c_str(), EscapeForLine(n.Text(i, fPrincipal)).c_str(),
+                    static_cast<long long>(n.Int(i, fNr)));
     if (!r.ok()) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", r.error.c_str());

@@ -1,6 +1,7 @@
 #include "app/cli_list.h"
 
 #include "library/library.h"
+#include "util/lineescape.h"
 
 #include <cstdio>
 
@@ -10,7 +11,7 @@ int List(const Args& a) {
     if (a.size() != 1) throw UsageError{"expects LIBRARY"};
     // The window swallows read errors; the command line does not.
     const auto lib = OpenLibrary(a[0]);
-    for (const auto& n : lib->Names()) std::printf("%s\n", n.c_str());
+    for (const auto& n : lib->Names()) std::printf("%s\n", EscapeForLine(n).c_str());
     std::printf("count %zu\n", lib->Names().size());
     return 0;
 }

@@ -37,17 +37,20 @@ void Canvas::MarkDirty(int l, int t, int r, int b) {
 
 void Canvas::Plot(int x, int y, QRgb c, bool mask) {
     if (x < 0 || y < 0 || x >= img_.width() || y >= img_.height()) return;
-    QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y)) + x;
+    QRgb* p = row_ + y * stride_ + x;
     *p = mask ? (*p & c) : c;
+    ++work_;
     MarkDirty(x, y, x, y);
 }
 
 void Canvas::HSpan(int y, int l, int r, QRgb c, bool mask) {
+    ++work_;
     if (y < 0 || y >= img_.height()) return;
     l = std::max(l, 0);
     r = std::min(r, img_.width() - 1);
     if (l > r) return;
-    QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y));
+    work_ += r - l + 1;
+    QRgb* p = row_ + y * stride_;
     if (mask) {
         for (int x = l; x <= r; ++x) p[x] &= c;
     } else {
@@ -56,8 +59,47 @@ void Canvas::HSpan(int y, int l, int r, QRgb c, bool mask) {
     MarkDirty(l, y, r, y);
 }
 
+void Canvas::ResetWork() {
+    work_ = 0;
+    cutShort_ = false;
+    memo_.Forget();
+}
+
+DrawOp Canvas::Op(DrawOp::Kind kind, std::initializer_list<int32_t> c, bool usesPen, bool usesBrush) const {
+    DrawOp op;
+    op.kind = kind;
+    op.solid = Brush == BrushStyle::Solid;
+    std::copy(c.begin(), c.end(), op.c.begin());
+    op.pen = ToRgb(PenColor);
+    op.brush = ToRgb(BrushColor);
+    op.usesPen = usesPen;
+    op.usesBrush = usesBrush;
+    op.mask = Mode == PenMode::Mask;
+    return op;
+}
+
+bool Canvas::Begin(const DrawOp& op, int64_t expected) {
+    if (cutShort_ || !Spend(kOpWork)) return false;
+    Touch();
+    if (expected < kMemoFrom) return true;
+    return Spend(kMemoWork) && !memo_.Redundant(op);
+}
+
+void Canvas::Done(const DrawOp& op, int64_t expected) {
+    if (cutShort_) memo_.Forget();  // drawn in part
+    else memo_.Drawn(op, expected >= kMemoFrom);
+}
+
+int64_t Canvas::SurfaceArea(int64_t l, int64_t t, int64_t r, int64_t b) const {
+    const int64_t w = std::min<int64_t>(r, Width()) - std::max<int64_t>(l, 0);
+    const int64_t h = std::min<int64_t>(b, Height()) - std::max<int64_t>(t, 0);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
 void Canvas::FillRect(int x1, int y1, int x2, int y2) {
+    memo_.Forget();
     if (x2 <= x1 || y2 <= y1) return;
+    const int64_t before = work_;
     QRgb c = ToRgb(BrushColor);
     int l = std::max(x1, 0), t = std::max(y1, 0);
     int r = std::min(x2, img_.width()) - 1, b = std::min(y2, img_.height()) - 1;
@@ -66,7 +108,7 @@ void Canvas::FillRect(int x1, int y1, int x2, int y2) {
         // Only the region that was ever drawn can be non-white.
         l = std::max(l, dl_); t = std::max(t, dt_);
         r = std::min(r, dr_); b = std::min(b, db_);
-        for (int y = t; y <= b; ++y) {
+        for (int y = t; y <= b && l <= r; ++y) {
             QRgb* p = reinterpret_cast<QRgb*>(img_.scanLine(y));
             std::fill(p + l, p + r + 1, c);
         }
@@ -75,17 +117,26 @@ void Canvas::FillRect(int x1, int y1, int x2, int y2) {
         }
         return;
     }
+    Touch();
     for (int y = t; y <= b; ++y) HSpan(y, l, r, c, false);
+    work_ = before;
 }
 
 void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    const DrawOp op = Op(DrawOp::Rect, {x1, y1, x2, y2}, true, Brush == BrushStyle::Solid);
+    const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (expected == 0) {  // it lies within its box, wholly off the surface
+        Spend(kOpWork);
+        return;
+    }
+    if (!Begin(op, expected)) return;
     bool mask = Mode == PenMode::Mask;
     int r = x2 - 1, b = y2 - 1;
     const int yFrom = std::max(y1 + 1, 0), yTo = std::min(b, img_.height());
-    if (Brush == BrushStyle::Solid && r - x1 >= 2 && b - y1 >= 2) {
+    if (Brush == BrushStyle::Solid && int64_t{r} - x1 >= 2 && int64_t{b} - y1 >= 2) {
         QRgb bc = ToRgb(BrushColor);
         for (int y = yFrom; y < yTo; ++y) HSpan(y, x1 + 1, r - 1, bc, mask);
     }
@@ -96,6 +147,7 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
         Plot(x1, y, pc, mask);
         if (r != x1) Plot(r, y, pc, mask);
     }
+    Done(op, expected);
 }
 
 namespace {
@@ -151,12 +203,21 @@ void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    const DrawOp op = Op(DrawOp::Ellipse, {x1, y1, x2, y2}, true, Brush == BrushStyle::Solid);
+    const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (expected == 0) {  // it lies within its box, wholly off the surface
+        Spend(kOpWork);
+        return;
+    }
+    if (!Begin(op, expected)) return;
     const bool mask = Mode == PenMode::Mask;
     const QRgb pc = ToRgb(PenColor), bc = ToRgb(BrushColor);
     const EllipseRows e(x1, y1, x2, y2);
+    // Rows are cut to the surface here and columns in HSpan.
     const int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
     for (int y = yFrom; y <= yTo; ++y) {
         int l, r, il, ir;
+        work_ += kRowWork;
         if (!e.Span(y, l, r)) continue;
         e.Interior(y, l, r, il, ir);
         if (il > ir) {
@@ -167,12 +228,20 @@ void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
             HSpan(y, ir + 1, r, pc, mask);
         }
     }
+    Done(op, expected);
 }
 
 void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     if (static_cast<int64_t>(x2) - x1 < 1 || static_cast<int64_t>(y2) - y1 < 1) return;
+    const DrawOp op = Op(DrawOp::Arc, {x1, y1, x2, y2, x3, y3, x4, y4}, true, false);
+    const int64_t expected = SurfaceArea(x1, y1, x2, y2);
+    if (expected == 0) {  // it lies within its box, wholly off the surface
+        Spend(kOpWork);
+        return;
+    }
+    if (!Begin(op, expected)) return;
     const bool mask = Mode == PenMode::Mask;
     const QRgb pc = ToRgb(PenColor);
     const EllipseRows e(x1, y1, x2, y2);
@@ -193,27 +262,38 @@ void Canvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
     const int yFrom = std::max(y1, -1), yTo = std::min(y2 - 1, img_.height());
     for (int y = yFrom; y <= yTo; ++y) {
         int l, r, il, ir;
+        work_ += kRowWork;
         if (!e.Span(y, l, r)) continue;
         e.Interior(y, l, r, il, ir);
+        // The outline only: the whole row at the top and bottom, else the
+        // pixels either side of the inside.
         const int lo = std::max(l, -1), hi = std::min(r, img_.width());
-        for (int x = lo; x <= hi; ++x)
-            if (il > ir || x < il || x > ir) plotIfIn(x, y);
+        const int leftTo = il > ir ? hi : std::min(il - 1, hi);
+        const int rightFrom = il > ir ? hi + 1 : std::max(ir + 1, lo);
+        for (int x = lo; x <= leftTo; ++x) plotIfIn(x, y);
+        for (int x = rightFrom; x <= hi; ++x) plotIfIn(x, y);
+        work_ += kAngleWork * (std::max(leftTo - lo + 1, 0) + std::max(hi - rightFrom + 1, 0));
     }
+    Done(op, expected);
 }
 
 void Canvas::LineTo(int x, int y) {
     int64_t x0 = curX_, y0 = curY_;
     const int64_t x1 = x, y1 = y;
     curX_ = x; curY_ = y;
+    if (x0 == x1 && y0 == y1) return;
+    const DrawOp op = Op(DrawOp::Line, {static_cast<int32_t>(x0), static_cast<int32_t>(y0), x, y}, true, false);
     bool mask = Mode == PenMode::Mask;
     QRgb pc = ToRgb(PenColor);
     int64_t dx = std::llabs(x1 - x0), dy = std::llabs(y1 - y0);
     int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     // Clip long lines: skip quickly when entirely outside the surface.
     const int64_t W = img_.width(), H = img_.height();
-    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= W && x1 >= W) || (y0 >= H && y1 >= H)) return;
+    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= W && x1 >= W) || (y0 >= H && y1 >= H)) {
+        Begin(op, 0);
+        return;
+    }
     int64_t n = std::max(dx, dy);
-    if (n == 0) return;
     // Step along the major axis, only where it lies on the surface; the end
     // pixel is left out. The minor coordinate is rounded to nearest.
     const bool xMajor = dx >= dy;
@@ -221,13 +301,30 @@ void Canvas::LineTo(int x, int y) {
     int64_t iFrom = 0, iTo = n - 1;
     if (s > 0) { iFrom = std::max<int64_t>(iFrom, -m0); iTo = std::min<int64_t>(iTo, lim - 1 - m0); }
     else { iFrom = std::max<int64_t>(iFrom, m0 - (lim - 1)); iTo = std::min<int64_t>(iTo, m0); }
+    const int64_t expected = kStepWork * std::max<int64_t>(iTo - iFrom + 1, 0);
+    if (!Begin(op, expected)) return;
     const int64_t major = n, minor = xMajor ? dy : dx;
+    // The minor offset at step i is (2 * minor * i + major) / (2 * major),
+    // rounded down; kept as a quotient and a remainder from step to step.
+    const int64_t den = 2 * major, inc = 2 * minor;
+    const __int128 first = __int128{inc} * iFrom + major;
+    int64_t q = static_cast<int64_t>(first / den), rem = static_cast<int64_t>(first % den);
+    const int64_t base = xMajor ? y0 : x0, minorStep = xMajor ? sy : sx;
+    int64_t l = W, t = H, r = -1, btm = -1;  // the pixels written
     for (int64_t i = iFrom; i <= iTo; ++i) {
-        int64_t a = m0 + s * i;
-        int64_t b = (xMajor ? y0 : x0) + (xMajor ? sy : sx) * ((2 * minor * i + major) / (2 * major));
-        int64_t px = xMajor ? a : b, py = xMajor ? b : a;
-        if (px >= 0 && px < W && py >= 0 && py < H) Plot(static_cast<int>(px), static_cast<int>(py), pc, mask);
+        const int64_t a = m0 + s * i, b = base + minorStep * q;
+        const int64_t px = xMajor ? a : b, py = xMajor ? b : a;
+        if (px >= 0 && px < W && py >= 0 && py < H) {
+            QRgb* p = row_ + py * stride_ + px;
+            *p = mask ? (*p & pc) : pc;
+            l = std::min(l, px), r = std::max(r, px), t = std::min(t, py), btm = std::max(btm, py);
+        }
+        rem += inc;
+        if (rem >= den) rem -= den, ++q;
     }
+    if (r >= 0) MarkDirty(static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(btm));
+    work_ += expected;
+    Done(op, expected);
 }
 
 void Canvas::Polyline(const std::vector<QPoint>& pts) {
@@ -249,13 +346,20 @@ int Canvas::TextHeight(std::string_view text) const {
 }
 
 void Canvas::TextOut(int x, int y, std::string_view text) {
+    // Glyphs are painted over whatever is there, in any colour.
+    memo_.Forget();
+    if (cutShort_ || !Spend(kTextWork + kEdgeWork * static_cast<int64_t>(text.size()))) return;
     QString s = DisplayQString(text);
     QFontMetrics fm(Font);
     int w = fm.horizontalAdvance(s), h = fm.height();
     if (w <= 0 || x >= img_.width() || y >= img_.height() || x + w <= 0 || y + h <= 0) {
         return;
     }
-    MarkDirty(std::max(x, 0), std::max(y, 0), std::min(x + w, img_.width()) - 1, std::min(y + h, img_.height()) - 1);
+    const int l = std::max(x, 0), t = std::max(y, 0);
+    const int r = static_cast<int>(std::min<int64_t>(int64_t{x} + w, img_.width())) - 1;
+    const int b = static_cast<int>(std::min<int64_t>(int64_t{y} + h, img_.height())) - 1;
+    work_ += int64_t{r - l + 1} * (b - t + 1);
+    MarkDirty(l, t, r, b);
     QPainter p(&img_);
     if (Brush == BrushStyle::Solid) p.fillRect(x, y, w, h, QColor(ToRgb(BrushColor)));
     p.setFont(Font);
@@ -265,6 +369,7 @@ void Canvas::TextOut(int x, int y, std::string_view text) {
 
 void Canvas::CopyRect(int64_t dl, int64_t dtop, int64_t dw, int64_t dh, const Canvas& src, int64_t sl,
                       int64_t stop, int64_t sw, int64_t sh) {
+    memo_.Forget();
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
     const int64_t W = img_.width(), H = img_.height();
     const int64_t dx0 = std::max<int64_t>(dl, 0), dy0 = std::max<int64_t>(dtop, 0);

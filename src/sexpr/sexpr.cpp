@@ -1,5 +1,6 @@
 #include "sexpr/sexpr.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -203,6 +204,34 @@ size_t Node::Count() const {
     return k;
 }
 
+namespace {
+// The power of ten of the first nonzero digit of a well-formed unsigned
+// number (digits, an optional point and fraction, an optional exponent).
+int64_t LeadingPowerOfTen(std::string_view body) {
+    constexpr int64_t kFar = int64_t{1} << 40;
+    size_t j = 0;
+    int64_t intDigits = 0, lead = -1, position = 0;
+    for (; j < body.size() && body[j] != 'e' && body[j] != 'E'; ++j) {
+        if (body[j] == '.') {
+            intDigits = position;
+            continue;
+        }
+        if (lead < 0 && body[j] != '0') lead = position;
+        ++position;
+    }
+    if (body.substr(0, j).find('.') == std::string_view::npos) intDigits = position;
+    if (lead < 0) return -kFar;  // zero
+    int64_t exp = 0;
+    bool negative = false;
+    if (j < body.size()) {
+        ++j;
+        if (j < body.size() && (body[j] == '+' || body[j] == '-')) negative = body[j++] == '-';
+        for (; j < body.size(); ++j) exp = std::min(exp * 10 + (body[j] - '0'), kFar);
+    }
+    return intDigits - 1 - lead + (negative ? -exp : exp);
+}
+} // namespace
+
 bool ParseNumber(std::string_view t, double& out) {
     if (t.empty()) return false;
     size_t i = 0;
@@ -230,10 +259,10 @@ bool ParseNumber(std::string_view t, double& out) {
     const std::string_view body = t.substr(i);
     auto r = std::from_chars(body.data(), body.data() + body.size(), v);
     if (r.ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: the nearest representable.
-        v = (body.find_first_of("eE") != std::string_view::npos && body[body.find_first_of("eE") + 1] == '-')
-                ? 0.0
-                : HUGE_VAL;
+        // Too large or too small for a double: the nearest representable,
+        // told apart by the power of ten of the first significant digit
+        // (0.000…01 written without exponent is tiny, 1000…0e-10 is huge).
+        v = LeadingPowerOfTen(body) >= 0 ? HUGE_VAL : 0.0;
     } else if (r.ec != std::errc() || r.ptr != body.data() + body.size()) {
         return false;
     }

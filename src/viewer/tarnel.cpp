@@ -88,11 +88,17 @@ void TForm1Core::Crop(bool renderPass) {
 
 // ---------------------------------------------------------------- render pass
 
+namespace {
+constexpr const char* kCutShortMessage =
+    "Desenho incompleto: o item pede trabalho demais para ser desenhado por inteiro";
+}
+
 void TForm1Core::B_converterClick() {
     const std::string before = status_;
     ReadFigure();
     DrawFigure();
     Crop(true);
+    if (status_.empty() && work_.CutShort()) status_ = kCutShortMessage;
     if (status_ != before) StatusChanged();
 }
 
@@ -126,6 +132,9 @@ void TForm1Core::DrawPass() {
     B_apagarClick();
     work_.PenColor = kBlack;
     work_.Mode = PenMode::Mask;
+    // Each drawing has its own budget: one hostile item cannot hold the
+    // window, and the next item starts afresh.
+    work_.ResetWork();
     RasterDevice device(work_, mapping_, PaletteOf(options_));
     device.PadNumbers = options_.PadNumbers;
     // The main window's view holds a footprint's texts too.
@@ -159,6 +168,7 @@ void TForm1Core::DrawOneLine(std::string_view line) {
     interpreter_.BeginLine(target, ReadingOptions());
     interpreter_.interpreta_linha(line);
     padCount_ += target.padCount - pads;
+    work_.ResetWork();
     RasterDevice(work_, mapping_, PaletteOf(options_)).Replay(target, first);
 }
 

@@ -62,3 +62,24 @@ TEST_F(Footprint, KeptWholeTheViewHoldsTheTexts) {
     EXPECT_EQ(v.View().ExtentMaxY, Px(10.25));
     EXPECT_EQ(v.View().ViewWidth, w + 100);
 }
+
+TEST_F(Footprint, EachDrawingHasItsOwnBudget) {
+    const std::string fp = Fp("(pad 1 smd rect (at 10 10) (size 3 3) (layers F.Cu))");
+    Draw(fp);
+    ASSERT_EQ(v.Status(), "");
+    const int64_t one = v.WorkCanvas().Work();
+    ASSERT_GT(one, 0);
+    // Many drawings each within the budget: the work of one does not carry
+    // over to the next.
+    v.WorkCanvas().WorkLimit = one + one / 2;
+    for (int i = 0; i < 5; ++i) {
+        Draw(fp);
+        EXPECT_EQ(v.Status(), "") << "drawing " << i;
+    }
+    // One past it is cut short and says so; the pad it did not reach stays white.
+    v.WorkCanvas().WorkLimit = one / 100;
+    Draw(Fp("(pad 1 smd rect (at 10 10) (size 3 3) (layers F.Cu))"
+            "(pad 2 smd rect (at 20 10) (size 3 3) (layers F.Cu))"));
+    EXPECT_EQ(v.Status(), "Desenho incompleto: o item pede trabalho demais para ser desenhado por inteiro");
+    EXPECT_EQ(v.WorkCanvas().Pixel(Px(20), Px(10)), kWhite);
+}

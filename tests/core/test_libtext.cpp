@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 using namespace tarnel;
 
@@ -24,6 +25,20 @@ TEST(LibText, DecimalReading) {
         {"1.5x", 15}, {"-3x", 3}, {"abc", 0}, {"1.", 1}, {" 7", 7}, {"1e", 1}, {"12.34.5", 1234},
     };
     for (auto& c : cases) EXPECT_DOUBLE_EQ(ReadDecimal(c.text), c.want) << "text: " << c.text;
+}
+
+// Past the range of a double, the nearest one, whatever the exponent's sign
+// says; a bad character still makes the digits one whole number.
+TEST(LibText, DecimalReadingBeyondADouble) {
+    const std::string zeros(400, '0');
+    const struct Case {
+        std::string text;
+        double want;
+    } cases[] = {
+        {"0." + zeros + "1", 0},       {"-0." + zeros + "1", 0}, {"1" + zeros + "e-10", HUGE_VAL},
+        {"0." + zeros + "1e390", 1e-11}, {"0." + zeros + "1x", 1},  {"1" + zeros, HUGE_VAL},
+    };
+    for (auto& c : cases) EXPECT_DOUBLE_EQ(ReadDecimal(c.text), c.want) << "text: " << c.text.substr(0, 20);
 }
 
 TEST(LibText, Rounding) {

@@ -79,6 +79,26 @@ TEST(Sexpr, NumbersAsKiCadWritesThem) {
     }
 }
 
+// Beyond a double, the nearest one: whether the number is tiny or huge is
+// in where its first significant digit stands, not in its exponent's sign.
+TEST(Sexpr, NumbersBeyondADouble) {
+    const std::string zeros(400, '0');
+    struct Case {
+        std::string text;
+        double value;
+    } cases[] = {
+        {"0." + zeros + "1", 0},           {"-0." + zeros + "1", -0.0},     {"0." + zeros + "1e+5", 0},
+        {"1" + zeros + "e-10", HUGE_VAL}, {"-1" + zeros, -HUGE_VAL},        {"." + zeros + "7", 0},
+        {"1" + zeros + "e-390", 1e10},    {"0." + zeros + "1e390", 1e-11}, {"1e-99999999999999999999", 0},
+        {"0." + zeros + "0", 0},          {"1e99999999999999999999", HUGE_VAL},
+    };
+    for (const Case& c : cases) {
+        double v = -99;
+        EXPECT_TRUE(ParseNumber(c.text, v)) << c.text;
+        EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    }
+}
+
 TEST(Sexpr, LayoutAndSeparators) {
     // Script-made files break lines anywhere; NUL separates like a blank.
     const std::string text = std::string("(module\nNAME\n(descr \"d\")\r\n(at\t0\t0)") + '\0' + "(x))";
