@@ -4,7 +4,9 @@
 #include "tokenizer/libtext.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -40,6 +42,44 @@ std::vector<std::string> Entries(const std::string& folder, bool folders, bool (
     return names;
 }
 
+// A symbol file's bytes in four system calls (a folder library reads
+// thousands of small files): only a regular file, opened without blocking,
+// of at most kMaxSymbolFileBytes. Throws std::runtime_error naming the file.
+std::string ReadSymbolFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (fstat(fd, &st) != 0) throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) throw std::runtime_error("\"" + path + "\" is not a regular file.");
+    auto tooLarge = [&] {
+        return std::runtime_error("\"" + path + "\" is larger than " + std::to_string(kMaxSymbolFileBytes >> 20) +
+                                  " MiB.");
+    };
+    if (st.st_size > kMaxSymbolFileBytes) throw tooLarge();
+    // One byte more than the size: a shorter read is the end of the file.
+    std::string data(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t got = 0;
+    for (;;) {
+        const ssize_t r = read(fd, data.data() + got, data.size() - got);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+        }
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+        if (got < data.size()) break;
+        // It grew while being read.
+        if (static_cast<int64_t>(data.size()) > kMaxSymbolFileBytes) throw tooLarge();
+        data.resize(std::min<size_t>(data.size() * 2, static_cast<size_t>(kMaxSymbolFileBytes) + 1));
+    }
+    data.resize(got);
+    return data;
+}
+
 } // namespace
 
 bool IsKicadSymbolFileName(std::string_view name) { return EndsWithNoCase(name, ".kicad_sym"); }
@@ -60,7 +100,7 @@ std::vector<std::string> KicadSymbolFolderNames(const std::string& folder) {
 KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) {
     folder_ = IsKicadSymbolFolderName(path);
     if (!folder_) {
-        auto bytes = std::make_shared<const std::string>(ReadFileBytes(path, kMaxSymbolFileBytes));
+        auto bytes = std::make_shared<const std::string>(ReadSymbolFile(path));
         SymbolFileScan scan;
         try {
             scan = ScanSymbolFile(*bytes);
@@ -102,12 +142,12 @@ KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) 
     for (const std::string& name : names) {
         const std::string file = base + "/" + name;
         try {
-            const std::string bytes = ReadFileBytes(file, kMaxSymbolFileBytes);
+            const std::string bytes = ReadSymbolFile(file);
             const SymbolFileScan scan = ScanSymbolFile(bytes);
             files_.push_back({file, scan.version, nullptr});
             Add(static_cast<uint32_t>(files_.size() - 1), scan);
         } catch (const std::exception& e) {
-            // ReadFileBytes names the file itself.
+            // The reader names the file itself.
             const std::string what = e.what();
             faults_.push_back(what.find(file) == std::string::npos ? file + ": " + what : what);
         }
@@ -154,7 +194,7 @@ std::string KicadSymbolLibrary::ModuleSource(std::string_view name) const {
 std::shared_ptr<const std::string> KicadSymbolLibrary::Bytes(uint32_t file, SymbolFileScan* scan) {
     const File& f = files_[file];
     if (f.bytes) return f.bytes;
-    auto bytes = std::make_shared<const std::string>(ReadFileBytes(f.path, kMaxSymbolFileBytes));
+    auto bytes = std::make_shared<const std::string>(ReadSymbolFile(f.path));
     try {
         *scan = ScanSymbolFile(*bytes);
     } catch (const std::exception& e) {
@@ -231,7 +271,7 @@ void KicadSymbolLibrary::ForEachSymbol(const std::function<void(const std::strin
 }
 
 std::string ReadSymbolText(const std::string& path, std::string_view name) {
-    const std::string bytes = ReadFileBytes(path, kMaxSymbolFileBytes);
+    const std::string bytes = ReadSymbolFile(path);
     SymbolFileScan scan;
     try {
         scan = ScanSymbolFile(bytes);

@@ -10,6 +10,30 @@ namespace tarnel {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
+
+// Bytes that end a run of bytes nothing is read from: parentheses and
+// quotes (in quotes: the quote and the backslash).
+struct Stops {
+    bool list[256] = {}, quoted[256] = {};
+    constexpr Stops() {
+        list[static_cast<unsigned char>('(')] = list[static_cast<unsigned char>(')')] =
+            list[static_cast<unsigned char>('"')] = true;
+        quoted[static_cast<unsigned char>('"')] = quoted[static_cast<unsigned char>('\\')] = true;
+    }
+};
+constexpr Stops kStops;
+
+// The position of the quote that closes the string opened before pos, or
+// the end of the input.
+size_t QuoteEnd(std::string_view in, size_t pos) {
+    const size_t n = in.size();
+    for (;;) {
+        while (pos < n && !kStops.quoted[static_cast<unsigned char>(in[pos])]) ++pos;
+        if (pos >= n || in[pos] == '"') return pos;
+        pos += 2;  // an escape: the byte after the backslash is never the end
+        if (pos > n) return n;
+    }
+}
 bool EndsAtom(char c) { return IsBlank(c) || c == '(' || c == ')'; }
 
 int HexValue(char c) {
@@ -101,6 +125,19 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
     bool childSecondAtom = false;
 
     while (pos < n) {
+        // Deep inside a symbol only the lists' structure counts: run to the
+        // next parenthesis or quote.
+        if (depth >= 3 || (depth == 2 && childElements >= 2)) {
+            while (pos < n && !kStops.list[static_cast<unsigned char>(in[pos])]) ++pos;
+            if (pos >= n) break;
+            if (in[pos] == '"') {
+                const size_t from = pos;
+                pos = QuoteEnd(in, pos + 1);
+                if (pos >= n) Fail(in, from, "a quoted string that never ends");
+                ++pos;
+                continue;
+            }
+        }
         const char c = in[pos];
         if (IsBlank(c)) {
             ++pos;
@@ -148,13 +185,8 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
         bool quoted = false;
         if (c == '"') {
             quoted = true;
-            ++pos;
-            for (;;) {
-                if (pos >= n) Fail(in, from, "a quoted string that never ends");
-                const char q = in[pos];
-                if (q == '"') break;
-                pos += q == '\\' && pos + 1 < n ? 2 : 1;
-            }
+            pos = QuoteEnd(in, pos + 1);
+            if (pos >= n) Fail(in, from, "a quoted string that never ends");
             ++from;
             to = pos;
             ++pos;

@@ -24,6 +24,16 @@ namespace {
 constexpr double kDefaultPinLength = 2.54;
 constexpr double kDefaultNameOffset = 0.508;
 constexpr double kDefaultTextSize = 1.27;
+// The longest text drawn, in bytes; the rest of a longer one is left off.
+constexpr size_t kMaxDrawnText = 1000;
+
+// Cut at kMaxDrawnText bytes, never inside a UTF-8 sequence.
+std::string Drawn(std::string_view text) {
+    if (text.size() <= kMaxDrawnText) return std::string(text);
+    size_t n = kMaxDrawnText;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return std::string(text.substr(0, n));
+}
 
 Paint Fixed(figure::Rgb pen, bool brush, figure::Rgb brushColour, figure::Rgb font) {
     Paint p;
@@ -239,7 +249,7 @@ private:
 
     void TextItem(std::string text, Pt at, double angle, figure::TextPlacement placement) {
         figure::Text t;
-        t.text = std::move(text);
+        t.text = Drawn(text);
         t.angle = angle;
         t.placement = placement;
         Item& it = b_.Begin(Kind::Text, Role::Text, Fixed(kBlack, false, kWhite, kTeal));
@@ -316,8 +326,8 @@ private:
         const Node name = n.Find("name"), number = n.Find("number");
         pin.name = WrittenPinText(name.At(1).Text(), version_);
         pin.number = WrittenPinText(number.At(1).Text(), version_);
-        pin.nameText = ShownPinText(name.At(1).Text(), version_, pin.nameOver);
-        pin.numberText = ShownPinText(number.At(1).Text(), version_, pin.numberOver);
+        pin.nameText = ShownPinText(Drawn(name.At(1).Text()), version_, pin.nameOver);
+        pin.numberText = ShownPinText(Drawn(number.At(1).Text()), version_, pin.numberOver);
         pin.nameShown = namesShown_ && !pin.nameText.empty();
         pin.numberShown = numbersShown_ && !pin.numberText.empty();
         pin.nameOffset = nameOffset_;

@@ -177,7 +177,8 @@ void TForm1Core::UpdateInfo() {
         }
         if (!s.parents.empty()) {
             std::string chain;
-            for (const std::string& p : s.parents) chain += (chain.empty() ? "" : " → ") + p;
+            // Names are cut short: a status line is one line.
+            for (const std::string& p : s.parents) chain += (chain.empty() ? "" : " → ") + p.substr(0, 100);
             add("Derivado de " + chain);
         }
     }
