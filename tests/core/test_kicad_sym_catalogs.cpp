@@ -58,8 +58,7 @@ TEST(KicadSymCatalog, CellsAndRows) {
     std::vector<FigCell> cells;
     std::vector<int> inked;
     FigCell cell;
-    for (bool more = true; more;) {
-        more = cursor.QR_FIGNeedData(cell, pic);
+    while (cursor.QR_FIGNeedData(cell, pic)) {
         cells.push_back(cell);
         int n = 0;
         for (int y = 0; y < 179; ++y)
@@ -84,10 +83,7 @@ TEST(KicadSymCatalog, CellsAndRows) {
     cursor.zerarparaimprimir("QR_LISTA");
     ListRow row;
     std::vector<ListRow> rows;
-    for (bool more = true; more;) {
-        more = cursor.QuickRepNeedData(row);
-        rows.push_back(row);
-    }
+    while (cursor.QuickRepNeedData(row)) rows.push_back(row);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1].Name, "Gate");
     EXPECT_EQ(rows[1].Alias, "3 unidades, De Morgan");

@@ -22,10 +22,13 @@ namespace {
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-const char* const kGood = "(kicad_symbol_lib (version 20251024)\n"
-                          "  (symbol \"G\" (property \"Reference\" \"U\" (at 0 2 0))\n"
-                          "    (symbol \"G_1_1\" (rectangle (start -1 -1) (end 1 1))\n"
-                          "      (pin input line (at -3 0 0) (length 2) (name \"A\") (number \"1\")))))\n";
+// A small well-formed symbol library of one symbol.
+std::string Good(const std::string& name) {
+    return "(kicad_symbol_lib (version 20251024)\n"
+           "  (symbol \"" + name + "\" (property \"Reference\" \"U\" (at 0 2 0))\n"
+           "    (symbol \"" + name + "_1_1\" (rectangle (start -1 -1) (end 1 1))\n"
+           "      (pin input line (at -3 0 0) (length 2) (name \"A\") (number \"1\")))))\n";
+}
 
 } // namespace
 
@@ -129,9 +132,9 @@ TEST(Hostile, SymbolFolders) {
     const QString folder = d.filePath("mixed.kicad_symdir");
     ASSERT_TRUE(QDir().mkpath(folder));
     const std::string f = folder.toStdString();
-    Write(f + "/a.kicad_sym", kGood);
+    Write(f + "/a.kicad_sym", Good("G"));
     Write(f + "/b.kicad_sym", "(kicad_symbol_lib (symbol \"B\"");
-    Write(f + "/c.kicad_sym", std::string(kGood).replace(std::string(kGood).find("\"G\""), 3, "\"C\""));
+    Write(f + "/c.kicad_sym", Good("C"));
     Write(f + "/d.kicad_sym", "");
     {
         TForm1Core v;

@@ -70,7 +70,9 @@ TEST(KicadSymName, ListedNamesAndSubSymbols) {
         SCOPED_TRACE(c.sub);
         int u = 0, s = 0;
         EXPECT_EQ(SplitSubSymbolName(c.sub, c.parent, u, s), c.is);
-        if (c.is) EXPECT_EQ(std::pair(u, s), std::pair(c.unit, c.style));
+        if (c.is) {
+            EXPECT_EQ(std::pair(u, s), std::pair(c.unit, c.style));
+        }
     }
 }
 
