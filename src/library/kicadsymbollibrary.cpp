@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace tarnel {
 
@@ -80,6 +83,62 @@ std::string ReadSymbolFile(const std::string& path) {
     return data;
 }
 
+// A folder's file, known to be a regular file, into buffer (kept from one
+// file to the next): open beside the folder's own descriptor, read, close; a
+// shorter read than asked for is the end of a regular file. Returns the
+// bytes read; throws std::runtime_error naming the file.
+size_t ReadFolderFile(int folder, const std::string& name, const std::string& path, std::string& buffer) {
+    const int fd = openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    if (buffer.size() < 65536) buffer.resize(65536);
+    size_t got = 0;
+    for (;;) {
+        const ssize_t r = read(fd, buffer.data() + got, buffer.size() - got);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+        }
+        got += static_cast<size_t>(r);
+        if (r == 0 || got < buffer.size()) break;
+        if (static_cast<int64_t>(got) > kMaxSymbolFileBytes)
+            throw std::runtime_error("\"" + path + "\" is larger than " + std::to_string(kMaxSymbolFileBytes >> 20) +
+                                     " MiB.");
+        buffer.resize(std::min<size_t>(buffer.size() * 2, static_cast<size_t>(kMaxSymbolFileBytes) + 1));
+    }
+    return got;
+}
+
+// What one file of a folder gave.
+struct FolderFile {
+    SymbolFileScan scan;
+    std::string fault;  // empty when read
+};
+
+// Reads and scans files [from, to) of the folder.
+void ScanFolderFiles(int folder, const std::string& base, const std::vector<std::string>& names, size_t from,
+                     size_t to, std::vector<FolderFile>& out) {
+    std::string buffer;
+    for (size_t i = from; i < to; ++i) {
+        const std::string file = base + "/" + names[i];
+        try {
+            const size_t n = ReadFolderFile(folder, names[i], file, buffer);
+            out[i].scan = ScanSymbolFile(std::string_view(buffer).substr(0, n));
+        } catch (const std::exception& e) {
+            // The reader names the file itself.
+            const std::string what = e.what();
+            out[i].fault = what.find(file) == std::string::npos ? file + ": " + what : what;
+        } catch (...) {
+            out[i].fault = file + ": not enough memory to read it";
+        }
+        // A large file's buffer is not kept for the next.
+        if (buffer.capacity() > (1u << 20)) std::string().swap(buffer);
+    }
+}
+
 } // namespace
 
 bool IsKicadSymbolFileName(std::string_view name) { return EndsWithNoCase(name, ".kicad_sym"); }
@@ -138,19 +197,39 @@ KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) 
         if (err) throw std::runtime_error("Error reading folder \"" + path + "\". " + std::strerror(err));
     }
     std::sort(names.begin(), names.end());
-    files_.reserve(names.size());
-    for (const std::string& name : names) {
-        const std::string file = base + "/" + name;
+    // A folder of many small files costs its system calls: two threads share
+    // them, each file's result in its place.
+    std::vector<FolderFile> scanned(names.size());
+    const size_t half = names.size() >= 64 ? names.size() / 2 : names.size();
+    const int dirFd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) throw std::runtime_error("Cannot open folder \"" + path + "\". " + std::strerror(errno));
+    {
+        struct Closer {
+            int fd;
+            ~Closer() { close(fd); }
+        } closer{dirFd};
+        std::thread other;
+        size_t mine = names.size();
         try {
-            const std::string bytes = ReadSymbolFile(file);
-            const SymbolFileScan scan = ScanSymbolFile(bytes);
-            files_.push_back({file, scan.version, nullptr});
-            Add(static_cast<uint32_t>(files_.size() - 1), scan);
-        } catch (const std::exception& e) {
-            // The reader names the file itself.
-            const std::string what = e.what();
-            faults_.push_back(what.find(file) == std::string::npos ? file + ": " + what : what);
+            if (half < names.size()) {
+                other = std::thread(ScanFolderFiles, dirFd, std::cref(base), std::cref(names), half, names.size(),
+                                    std::ref(scanned));
+                mine = half;
+            }
+        } catch (const std::system_error&) {
+            // No second thread: this one reads them all.
         }
+        ScanFolderFiles(dirFd, base, names, 0, mine, scanned);
+        if (other.joinable()) other.join();
+    }
+    files_.reserve(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!scanned[i].fault.empty()) {
+            faults_.push_back(std::move(scanned[i].fault));
+            continue;
+        }
+        files_.push_back({base + "/" + names[i], scanned[i].scan.version, nullptr});
+        Add(static_cast<uint32_t>(files_.size() - 1), scanned[i].scan);
     }
     Finish();
 }
