@@ -3,13 +3,17 @@
 // replays the kept inputs.
 #include "tokenizer/libtext.h"
 #include "index/indexrun.h"
+#include "library/kicadsymbollibrary.h"
+#include "library/symbolscan.h"
 #include "sexpr/sexpr.h"
 #include "output/figurejson.h"
 #include "output/svgdevice.h"
 #include "viewer/tarnel.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <cstddef>
@@ -110,6 +114,56 @@ inline void Index(const uint8_t* data, size_t size) {
     IndexTables t;
     const IndexRunResult r = BuildIndex(t, files);
     if (r.modules < 0 || r.names < 0) __builtin_trap();
+}
+
+// The symbol library reader and the symbol drawer on arbitrary bytes: the
+// first byte picks the divisor, unit and style; the rest, split at its
+// middle, is two files of one symbol folder, so a symbol may extend one of
+// the other file. Every symbol listed (up to 16) is drawn.
+inline void Symbol(const uint8_t* data, size_t size) {
+    static TForm1Core v;
+    static const std::string dir = [] {
+        char t[] = "/tmp/tarnel-fuzz-symbol-XXXXXX";
+        const char* d = mkdtemp(t);
+        const std::string folder = std::string(d ? d : "/tmp") + "/f.kicad_symdir";
+        mkdir(folder.c_str(), 0700);
+        return folder;
+    }();
+    if (size == 0) return;
+    const uint8_t mode = data[0];
+    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    try {
+        (void)ScanSymbolFile(text);
+    } catch (const std::runtime_error&) {
+        // Refusing is fine; any other exception is a fault.
+    }
+    const size_t half = text.size() / 2;
+    const std::string names[2] = {dir + "/a.kicad_sym", dir + "/b.kicad_sym"};
+    const std::string_view parts[2] = {text.substr(0, half), text.substr(half)};
+    for (int i = 0; i < 2; ++i) {
+        FILE* f = std::fopen(names[i].c_str(), "wb");
+        if (!f) return;
+        std::fwrite(parts[i].data(), 1, parts[i].size(), f);
+        std::fclose(f);
+    }
+    v.Options().ScaleDivisor = 10 + (mode % 8) * 20;
+    v.OpenLibrary(dir);
+    const int count = static_cast<int>(std::min<size_t>(v.ModuleList().size(), 16));
+    for (int i = 0; i < count; ++i) {
+        v.SelectModule(i);
+        v.SetSymbolView(1 + ((mode >> 3) & 3), 1 + ((mode >> 5) & 1));
+        v.ListBox1Click();
+        // A symbol that cannot be drawn leaves the empty view.
+        if (!v.Status().empty() && (v.View().ViewWidth != 101 || v.View().ViewHeight != 101)) __builtin_trap();
+        if (v.LinesAreKicadSym() && v.LastFigure().symbol.pinsDrawn > static_cast<int>(v.LastFigure().pins.size()))
+            __builtin_trap();
+    }
+    // The whole input as one file, read from memory.
+    try {
+        KicadSymbolLibrary lib{std::string(text), "fuzz.kicad_sym"};
+        if (lib.Names().size() > text.size()) __builtin_trap();
+    } catch (const std::runtime_error&) {
+    }
 }
 
 } // namespace tarnel::fuzz

@@ -1,6 +1,7 @@
 // tarnel-cli catalog: the drawing or list catalog of a library, run with the
 // same report objects and data callbacks as the windows, without a window.
 #include "app/cli.h"
+#include "library/kicadsymbollibrary.h"
 #include "catalogs/catalogs.h"
 #include "pdf/ExportPack.h"
 #include "report/pagestream.h"
@@ -23,7 +24,7 @@ int Catalog(const Args& in) {
     const bool jpeg = TakeFlag(a, "--jpeg");
     if (a.size() != 2 || (a[0] != "drawings" && a[0] != "list")) throw UsageError{"expects drawings|list LIBRARY"};
     // A FIFO or a device is refused before anything opens it.
-    if (!IsFootprintFolderName(a[1])) (void)StatReadableFile(a[1]);
+    if (!IsFootprintFolderName(a[1]) && !IsKicadSymbolFolderName(a[1])) (void)StatReadableFile(a[1]);
     (void)OpenLibrary(a[1]);  // an unreadable library is an error here, not an empty list
     SetScreenPixelsPerInch(96);
     TForm1Core core;

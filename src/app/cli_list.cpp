@@ -13,6 +13,8 @@ int List(const Args& a) {
     const auto lib = OpenLibrary(a[0]);
     for (const auto& n : lib->Names()) std::printf("%s\n", EscapeForLine(n).c_str());
     std::printf("count %zu\n", lib->Names().size());
+    // Files of a symbol folder left out: named, the rest listed.
+    for (const auto& f : lib->Faults()) std::fprintf(stderr, "%s\n", f.c_str());
     return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QImage>
 
+#include <climits>
 #include <cstdio>
 #include <stdexcept>
 
@@ -65,10 +66,42 @@ void DrawNamed(const Args& a, TForm1Core& v) {
     if (!v.Status().empty()) throw std::runtime_error(v.Status());
 }
 
+// "--unit N --style M" for a current symbol: checked against its counts once
+// it is drawn, then drawn in them.
+struct SymbolChoice {
+    bool given = false;
+    int unit = 1, style = 1;
+};
+
+SymbolChoice TakeSymbolChoice(Args& a) {
+    SymbolChoice c;
+    std::string opt;
+    if (TakeOption(a, "--unit", opt)) c.unit = ParseIntArg(opt, "--unit", 1, INT_MAX), c.given = true;
+    if (TakeOption(a, "--style", opt)) c.style = ParseIntArg(opt, "--style", 1, INT_MAX), c.given = true;
+    return c;
+}
+
+void DrawChoice(const SymbolChoice& c, TForm1Core& v) {
+    if (!v.LinesAreKicadSym()) {
+        if (c.given) throw UsageError{"--unit and --style choose among the units of a .kicad_sym symbol"};
+        return;
+    }
+    const figure::SymbolView& s = v.LastFigure().symbol;
+    if (c.unit > s.unitCount)
+        throw UsageError{"--unit must be from 1 to " + std::to_string(s.unitCount) + " for this symbol"};
+    if (c.style > s.styleCount)
+        throw UsageError{"--style must be from 1 to " + std::to_string(s.styleCount) + " for this symbol"};
+    if (c.unit == 1 && c.style == 1) return;
+    v.SetSymbolView(c.unit, c.style);
+    v.ListBox1Click();
+    if (!v.Status().empty()) throw std::runtime_error(v.Status());
+}
+
 int Render(const Args& in) {
     Args a = in;
     TForm1Core v;
     TakeDrawingOptions(a, v);
+    const SymbolChoice choice = TakeSymbolChoice(a);
     std::string png, svg, linesFile;
     v.Options().KeepAll = TakeFlag(a, "--keep-all");  // as the main window draws
     TakeOption(a, "--png", png);
@@ -81,6 +114,7 @@ int Render(const Args& in) {
         if (!v.Status().empty()) throw std::runtime_error(v.Status());
     } else {
         DrawNamed(a, v);
+        DrawChoice(choice, v);
     }
     if (!png.empty()) {
         SavePng(ViewAsImage(v), png);
@@ -88,6 +122,16 @@ int Render(const Args& in) {
     if (!svg.empty()) {
         const ViewOptions& o = v.Options();
         SaveBytes(FigureSvg(v.LastFigure(), Palette{o.CorPad, o.CorComp, o.CorCorpo, o.CorFuro}), svg);
+    }
+    if (v.LinesAreKicadSym()) {
+        const figure::SymbolView& s = v.LastFigure().symbol;
+        std::printf("{\"width\":%d,\"height\":%d,\"pads\":0,\"definition\":\"\",\"alias\":\"\",\"extents\":[%d,%d,%d,%d],"
+                    "\"units\":\"mm\",\"format\":\"kicad_sym\",\"pins\":%d,\"unit\":%d,\"unit_count\":%d,\"style\":%d,"
+                    "\"style_count\":%d,\"root\":%s}\n",
+                    v.View().ViewWidth, v.View().ViewHeight, v.View().ExtentMinX, v.View().ExtentMaxX,
+                    v.View().ExtentMinY, v.View().ExtentMaxY, s.pinsDrawn, s.unit, s.unitCount, s.style, s.styleCount,
+                    JsonString(s.root).c_str());
+        return 0;
     }
     std::printf("{\"width\":%d,\"height\":%d,\"pads\":%d,\"definition\":%s,\"alias\":%s,\"extents\":[%d,%d,%d,%d],\"units\":\"%s\",\"format\":\"%s\"}\n",
                 v.View().ViewWidth, v.View().ViewHeight, v.PadCount(), JsonString(v.DefinitionName()).c_str(),
@@ -107,8 +151,8 @@ int Info(const Args& in) {
 
 Verb listVerb("list", "LIBRARY", List, false);
 Verb renderVerb("render",
-                "LIBRARY NAME | --lines FILE  [--divisor N] [--texts none|name|all] [--no-arcs] [--keep-all] "
-                "[--png FILE] [--svg FILE]",
+                "LIBRARY NAME | --lines FILE  [--unit N] [--style M] [--divisor N] [--texts none|name|all] [--no-arcs] "
+                "[--keep-all] [--png FILE] [--svg FILE]",
                 Render);
 Verb infoVerb("info", "LIBRARY NAME  [--texts none|name|all] [--no-arcs]", Info);
 

@@ -8,6 +8,7 @@ void CatalogCursor::zerarparaimprimir(const std::string& name) {
     const std::string u = UpperAscii(name);
     if (u != "QR_LISTA" && u != "QR_FIG") return;
     RecordsLeft = static_cast<int>(core_.ModuleList().size());
+    core_.ResetSymbolView();  // every symbol in unit 1, style 1
     core_.SetItemIndex(core_.ModuleList().empty() ? -1 : 0);  // selecting renders nothing
 }
 
@@ -27,7 +28,7 @@ std::string CatalogCursor::SelectedName() const {
 
 std::string CatalogCursor::Description(const std::string& name) {
     const Library* lib = core_.CurrentLibrary();
-    if (lib && lib->Format() == LibraryFormat::KicadMod) {
+    if (lib && (lib->Format() == LibraryFormat::KicadMod || lib->Format() == LibraryFormat::KicadSym)) {
         const std::string& status = core_.Status();
         if (status.empty()) return core_.FootprintDescription();
         // The cell is narrow: the file's name, not its whole path.
@@ -59,10 +60,14 @@ bool CatalogCursor::QR_FIGNeedData(FigCell& cell, Canvas& picture) {
     const std::string pads = std::to_string(core_.PadCount());
     cell.Scale = ScaleCaption(FitDrawing(core_, picture));
     cell.Name = SelectedName();
-    // A symbol has pins, not pads: its cell has no pad count.
+    // A symbol has pins, not pads: a legacy one's cell has no pad count, a
+    // current one's its pin count.
     const Library* lib = core_.CurrentLibrary();
-    cell.Pads = lib && lib->Format() == LibraryFormat::Symbol ? std::string() : PadCaption(pads);
-    cell.Alias = core_.AliasLine();
+    const bool current = core_.LinesAreKicadSym();
+    cell.Pads = current ? PinCaption(core_.LastFigure().symbol.pinTotal)
+                : lib && lib->Format() == LibraryFormat::Symbol ? std::string()
+                                                                : PadCaption(pads);
+    cell.Alias = current ? SymbolViewCaption(core_.LastFigure().symbol) : core_.AliasLine();
     cell.Description = selected ? Description(cell.Name) : std::string();
     if (Advance()) return true;
     if (ShowInfo) ShowInfo("Catálogo gerado!");
@@ -73,7 +78,7 @@ bool CatalogCursor::QuickRepNeedData(ListRow& row) {
     const bool selected = Selected();
     core_.ListBox1Click();
     row.Name = SelectedName();
-    row.Alias = core_.AliasLine();
+    row.Alias = core_.LinesAreKicadSym() ? SymbolViewCaption(core_.LastFigure().symbol) : core_.AliasLine();
     row.Description = selected ? Description(row.Name) : std::string();
     return Advance();
 }

@@ -38,6 +38,19 @@ std::string PadCaption(const std::string& n) {
     return s;
 }
 
+std::string PinCaption(int pins) { return std::to_string(pins) + (pins == 1 ? " pino" : " pinos"); }
+
+std::string SymbolViewCaption(const figure::SymbolView& s) {
+    std::string out;
+    if (s.unitCount > 1) out = std::to_string(s.unitCount) + " unidades";
+    const bool demorgan = s.styleCount == 2 && s.styleNames.size() >= 2 && s.styleNames[1] == "De Morgan";
+    if (s.styleCount > 1) {
+        if (!out.empty()) out += ", ";
+        out += demorgan ? std::string("De Morgan") : std::to_string(s.styleCount) + " estilos";
+    }
+    return out;
+}
+
 std::string FileNameOf(const std::string& path) {
     const size_t p = path.find_last_of('/');
     return p == std::string::npos ? path : path.substr(p + 1);

@@ -20,6 +20,10 @@ int FitDrawing(const Canvas& view, int64_t W, int64_t H, Canvas& picture);
 
 std::string ScaleCaption(int scale);                   // "Escala: 50 %"
 std::string PadCaption(const std::string& padCount);   // "2 ilhas"
+std::string PinCaption(int pins);                      // "1 pino", "14 pinos"
+// What a current symbol adds to its text in a catalog: "4 unidades",
+// "De Morgan", both, or nothing.
+std::string SymbolViewCaption(const figure::SymbolView& s);
 // The library's file name with its extension replaced by ".dcm".
 std::string DocFileName(const std::string& libraryFileName);
 std::string FileNameOf(const std::string& path);

@@ -103,6 +103,9 @@ enum class TextPlacement : uint8_t {
     TopLeft,       // its top-left corner at the mapped anchor
     TopLeftBelow,  // the same, 20 pixels lower (a legacy module's name)
     Centred,       // centred on the mapped anchor
+    // A current symbol's text box: lines left-aligned from 2 pixels right
+    // of and below the mapped anchor.
+    TopLeftInset,
 };
 
 struct Text {
@@ -145,7 +148,12 @@ struct Pad {
     Ink ink;  // its colour slot
 };
 
-// A pin of a legacy symbol line ("X"), as data.
+// A byte range of a shown text drawn with a line over it.
+struct Overbar {
+    uint32_t from = 0, to = 0;
+};
+
+// A pin of a legacy symbol line ("X") or of a current symbol, as data.
 struct Pin {
     std::string name, number;
     Pt at;              // connection point
@@ -155,6 +163,15 @@ struct Pin {
     int unit = 0, style = 0;
     bool hidden = false;
     bool zeroLengthText = false;  // texts in the colour of a zero-length pin
+    // Current symbols: the direction from the connection point to the body
+    // in degrees (0, 90, 180, 270, counter-clockwise in the file's frame),
+    // and how the texts and marks are drawn.
+    double angle = 0;
+    double markSize = 0;     // half the number's text height, figure units
+    double nameOffset = 0;   // figure units; not above 0: names outside
+    bool nameShown = false, numberShown = false;
+    std::string nameText, numberText;  // as shown
+    std::vector<Overbar> nameOver, numberOver;
 };
 
 struct Item {
@@ -168,7 +185,8 @@ struct Item {
     uint32_t extFirst = 0, extCount = 0;
     double radius = 0;      // Circle, Arc, a round outline
     // Arc: degrees from the start, positive clockwise as seen on a drawing
-    // with Y down; points are the centre and the start.
+    // with Y down (counter-clockwise as seen on a symbol, which is turned
+    // over); points are the centre and the start.
     double sweep = 0;
     Outline outline = Outline::Polygon;  // Pad, DrillHole
     double strokeWidth = 0; // figure units; 0 unknown or the thinnest
@@ -196,6 +214,9 @@ enum : uint8_t {
     kOfPad = 16,
     // The extent points are the item's own points, in order.
     kPointsAreExtents = 32,
+    // A current symbol's item drawn without its outline (a negative stroke
+    // width): only its fill shows.
+    kNoOutline = 64,
 };
 
 struct Fields {
@@ -206,6 +227,19 @@ struct Fields {
     std::vector<std::string> attributes;
     std::string definition;  // a legacy DEF's token 8
     std::string alias;       // the last ALIAS line
+};
+
+// What a current symbol's view shows, beside its items.
+struct SymbolView {
+    int unit = 1, style = 1;            // drawn
+    int unitCount = 1, styleCount = 1;
+    std::vector<std::string> styleNames;  // "Normal", "De Morgan" or the file's own
+    int pinsDrawn = 0;  // visible pins of the unit and style drawn
+    int pinTotal = 0;   // every pin of every unit in body style 1, hidden ones too
+    std::string root;   // the symbol whose items are drawn
+    std::vector<std::string> parents;  // the extends chain, nearest first
+    std::string footprint;
+    std::vector<std::string> footprintFilters;
 };
 
 struct Figure {
@@ -223,6 +257,7 @@ struct Figure {
     std::vector<Pin> pins;
     Fields fields;
     int32_t padCount = 0;
+    SymbolView symbol;  // current symbols only
 
     void Clear();
 
@@ -263,6 +298,7 @@ private:
 struct ReadOptions {
     int textMode = 2;       // 0 no texts, 1 the name only, 2 all
     bool drawArcs = true;   // outline arcs
+    int unit = 1, style = 1;  // of a current symbol
 };
 
 // A pad's type and shape in current KiCad words, a legacy pad's included

@@ -1,6 +1,8 @@
 #include "index/indexrun.h"
 
 #include "library/footprintfolder.h"
+#include "library/kicadsymbollibrary.h"
+#include "symbol/summary.h"
 #include "tokenizer/libtext.h"
 #include "tokenizer/meuparse.h"
 
@@ -49,7 +51,9 @@ std::vector<std::string> SymbolLibraryFileNames(const std::string& folder) {
 
 std::vector<std::string> LibraryNames(const std::string& folder) {
     std::vector<std::string> names = ModFileNames(folder);
+    for (std::string& f : KicadSymbolFileNames(folder)) names.push_back(std::move(f));
     for (std::string& f : FootprintFolderNames(folder)) names.push_back(std::move(f));
+    for (std::string& f : KicadSymbolFolderNames(folder)) names.push_back(std::move(f));
     return names;
 }
 
@@ -77,7 +81,10 @@ IndexTables::IndexTables()
                  {"Comandos", FieldKind::Text, 0},
                  {"Elementos", FieldKind::Integer, 0},
                  {"nr_principal", FieldKind::Integer, 0},
-                 {"Arquivo", FieldKind::Text, 0}},
+                 {"Arquivo", FieldKind::Text, 0},
+                 {"Simbolo", FieldKind::Text, 0},
+                 {"Descricao", FieldKind::Text, 0},
+                 {"Palavras", FieldKind::Text, 0}},
                 20000) {}
 
 namespace {
@@ -108,7 +115,9 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
               pAlias = names.FieldIndex("alias"), pNr = names.FieldIndex("nr_principal");
     const int cLib = comp.FieldIndex("Lib"), cPrincipal = comp.FieldIndex("Principal"),
               cAlias = comp.FieldIndex("Alias"), cComandos = comp.FieldIndex("Comandos"),
-              cNr = comp.FieldIndex("nr_principal"), cFile = comp.FieldIndex("Arquivo");
+              cNr = comp.FieldIndex("nr_principal"), cFile = comp.FieldIndex("Arquivo"),
+              cSymbol = comp.FieldIndex("Simbolo"), cDescription = comp.FieldIndex("Descricao"),
+              cKeywords = comp.FieldIndex("Palavras");
 
     IndexRunResult result;
     bool inModule = false;
@@ -139,6 +148,44 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
             files.SetItemIndex(i);
             if (progress) progress(i, count);
             const std::string entry = files.Entry(i);
+            if (IsKicadSymbolFolderName(entry) || IsKicadSymbolFileName(entry)) {
+                // Symbols are described as their chains give them; a library
+                // that cannot be read has no rows.
+                lib.Append();
+                lib.SetText(libLib, entry);
+                lib.Post();
+                if (inModule) {
+                    comp.Post();
+                    inModule = false;
+                }
+                std::vector<symbol::SymbolSummary> symbols;
+                try {
+                    KicadSymbolLibrary library(PathOf(files.Folder(), entry));
+                    symbols = symbol::SummarizeLibrary(library);
+                } catch (const std::exception&) {
+                    continue;
+                }
+                for (const symbol::SymbolSummary& sym : symbols) {
+                    const std::string principal = UpperAscii(sym.name);
+                    ++ordinal;
+                    comp.Append();
+                    comp.SetText(cLib, entry);
+                    comp.SetText(cPrincipal, principal);
+                    comp.SetInt(cNr, ordinal);
+                    comp.SetText(cFile, sym.file);
+                    comp.SetText(cSymbol, sym.name);
+                    comp.SetText(cDescription, sym.description);
+                    comp.SetText(cKeywords, sym.keywords);
+                    comp.Post();
+                    names.Append();
+                    names.SetText(pLib, entry);
+                    names.SetText(pPrincipal, principal);
+                    names.SetText(pAlias, principal);
+                    names.SetInt(pNr, ordinal);
+                    names.Post();
+                }
+                continue;
+            }
             if (IsFootprintFolderName(entry)) {
                 // A footprint folder is indexed from its listing alone; each
                 // footprint's lines are read when its row is shown.
@@ -253,9 +300,11 @@ std::string IndexedModuleLines(const IndexTables& t, int row) {
     if (row < 0 || row >= comp.RowCount()) return {};
     const std::string file = comp.Text(row, comp.FieldIndex("Arquivo"));
     if (file.empty()) return comp.Text(row, comp.FieldIndex("Comandos"));
+    const std::string symbolName = comp.Text(row, comp.FieldIndex("Simbolo"));
     std::string out;
     try {
-        for (const std::string& line : SplitLines(ReadFileBytes(file))) {
+        const std::string bytes = symbolName.empty() ? ReadFileBytes(file) : ReadSymbolText(file, symbolName);
+        for (const std::string& line : SplitLines(bytes)) {
             out += line;
             out += '\r';
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The component index: every module block and alias name of the libraries in
-// the main window's file list, in three in-memory tables.
+// the main window's file list (and every symbol of its current symbol
+// libraries), in three in-memory tables.
 #include "index/memtable.h"
 
 #include <functional>
@@ -29,11 +30,12 @@ public:
 std::vector<std::string> ModFileNames(const std::string& folder);
 // The "*.lib" symbol libraries of a folder, in the same way. The main window
 // lists them between the "*.mod" files and the footprint folders; the index
-// leaves them out.
+// leaves them out (it takes the current symbol libraries).
 std::vector<std::string> SymbolLibraryFileNames(const std::string& folder);
 
-// The libraries of a folder in the order the file list shows them: the
-// "*.mod" files, then the ".pretty" footprint folders.
+// The libraries of a folder the index takes, in the order the file list
+// shows them: the "*.mod" files, the "*.kicad_sym" files, the ".pretty"
+// footprint folders, then the ".kicad_symdir" symbol folders.
 std::vector<std::string> LibraryNames(const std::string& folder);
 
 // A file list over a folder's libraries, read when constructed.
@@ -57,7 +59,9 @@ struct IndexTables {
     IndexTables();
     TMemTable RxMD_lib;        // lib
     TMemTable RxMD_principal;  // lib, principal, alias, nr_principal
-    TMemTable RxMD_comp;       // Lib, Principal, Alias, Comandos, Elementos, nr_principal, Arquivo
+    // Lib, Principal, Alias, Comandos, Elementos, nr_principal, Arquivo,
+    // Simbolo, Descricao, Palavras (the last three for symbols)
+    TMemTable RxMD_comp;
 };
 
 struct IndexRunResult {
@@ -71,13 +75,16 @@ struct IndexRunResult {
 // "*.mod" file gives a row per module block (names cut to 20 bytes) and a
 // name row per module and alias; a ".pretty" folder a row and a name row per
 // footprint, named whole and upper-cased, with its file in "Arquivo" and no
-// "Comandos": no footprint file is opened.
+// "Comandos": no footprint file is opened. A current symbol library gives a
+// row and a name row per symbol, named whole and upper-cased, with its file,
+// its own name in "Simbolo", and its description and keywords as its
+// extends chain gives them; a library that cannot be read gives none.
 IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files,
                           const std::function<void(int, int)>& progress = {});
 
 // The lines shown for module row row of RxMD_comp ("\r" after each): a
-// legacy module's "Comandos", a footprint's file read now (or why it cannot
-// be read).
+// legacy module's "Comandos", a footprint's file or a symbol's text read now
+// (or why it cannot be read).
 std::string IndexedModuleLines(const IndexTables& t, int row);
 
 } // namespace tarnel

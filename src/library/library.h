@@ -1,7 +1,8 @@
 #pragma once
 // A library as the program browses it: a legacy footprint library file
-// ("*.mod"), a folder of current footprint files ("*.pretty") or a legacy
-// symbol library file ("*.lib"). Each lists its module (or symbol) names and
+// ("*.mod"), a folder of current footprint files ("*.pretty"), a legacy
+// symbol library file ("*.lib") or a current symbol library (a "*.kicad_sym"
+// file or a "*.kicad_symdir" folder). Each lists its module (or symbol) names and
 // gives one module's text lines on demand.
 #include "library/moduletext.h"
 
@@ -15,7 +16,7 @@ namespace tarnel {
 // Units of a module's command lines; a symbol's are mils.
 enum class Units { Decimil, Millimetre, Mil };
 
-enum class LibraryFormat { Legacy, KicadMod, Symbol };
+enum class LibraryFormat { Legacy, KicadMod, Symbol, KicadSym };
 
 class Library {
 public:
@@ -33,6 +34,9 @@ public:
     // Where the module's lines come from, for messages.
     virtual std::string ModuleSource(std::string_view name) const = 0;
     virtual Units LineUnits() const = 0;
+    // Parts of the library left out because they could not be read (a
+    // folder's damaged files), one line each naming the file and the fault.
+    virtual std::vector<std::string> Faults() const { return {}; }
 
 protected:
     explicit Library(std::string path) : path_(std::move(path)) {}
@@ -48,8 +52,9 @@ bool IsFootprintFileName(std::string_view name);
 bool IsSymbolLibraryName(std::string_view name);
 
 // Opens a library: a folder whose name ends in ".pretty" is a footprint
-// folder, a "*.lib" file a symbol library, anything else a legacy footprint
-// library file. Throws std::runtime_error naming the path when it cannot be
+// folder, a "*.lib" file a symbol library, a "*.kicad_sym" file or a
+// "*.kicad_symdir" folder a current symbol library, anything else a legacy
+// footprint library file. Throws std::runtime_error naming the path when it cannot be
 // read.
 std::unique_ptr<Library> OpenLibrary(const std::string& path);
 

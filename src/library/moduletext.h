@@ -16,6 +16,7 @@ public:
     enum class Kind : uint8_t {
         Lines,      // legacy lines: byte 26 ends the text
         Footprint,  // a footprint file, read whole whatever it starts with
+        Symbol,     // one "(symbol …)" of a current symbol library
     };
 
     ModuleText() = default;
@@ -31,8 +32,8 @@ public:
     bool empty() const { return text_.empty(); }
 
     // Calls fn(line) for each line until it returns false. Legacy lines end
-    // at CR, CR LF or LF and the text at byte 26; a footprint's lines end at
-    // CR, CR LF or LF only.
+    // at CR, CR LF or LF and the text at byte 26; a footprint's or symbol's
+    // lines end at CR, CR LF or LF only.
     template <typename Fn>
     void ForEachLine(Fn&& fn) const;
     size_t LineCount() const;

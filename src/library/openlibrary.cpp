@@ -1,4 +1,5 @@
 #include "library/footprintfolder.h"
+#include "library/kicadsymbollibrary.h"
 #include "library/legacylibrary.h"
 #include "library/symbollibrary.h"
 
@@ -7,6 +8,7 @@ namespace tarnel {
 std::unique_ptr<Library> OpenLibrary(const std::string& path) {
     if (IsFootprintFolderName(path)) return std::make_unique<FootprintFolder>(path);
     if (IsSymbolLibraryName(path)) return std::make_unique<SymbolLibrary>(path);
+    if (IsKicadSymbolFolderName(path) || IsKicadSymbolFileName(path)) return std::make_unique<KicadSymbolLibrary>(path);
     return std::make_unique<LegacyLibrary>(path);
 }
 

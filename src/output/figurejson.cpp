@@ -28,6 +28,40 @@ const char* FormatName(figure::Source s) {
     }
 }
 
+// What a current symbol adds: its keywords, footprint and filters, its
+// counts, and every pin of every unit and style, hidden ones too.
+void SymbolInfo(const figure::Figure& f, QJsonObject& o) {
+    const figure::SymbolView& s = f.symbol;
+    o["keywords"] = Text(f.fields.tags);
+    o["footprint"] = Text(s.footprint);
+    QJsonArray filters;
+    for (const auto& x : s.footprintFilters) filters.append(Text(x));
+    o["footprint_filters"] = filters;
+    o["root"] = Text(s.root);
+    o["unit"] = s.unit;
+    o["unit_count"] = s.unitCount;
+    o["style"] = s.style;
+    o["style_count"] = s.styleCount;
+    o["pin_count"] = s.pinTotal;
+    QJsonArray pins;
+    for (const figure::Pin& p : f.pins) {
+        QJsonObject j;
+        j["number"] = Text(p.number);
+        j["name"] = Text(p.name);
+        j["type"] = Text(p.type);
+        j["shape"] = Text(p.shape);
+        j["x"] = Mm(f.Millimetres(p.at.x));
+        j["y"] = Mm(f.Millimetres(p.at.y));
+        j["angle"] = Mm(p.angle);
+        j["length"] = Mm(f.Millimetres(p.length));
+        j["unit"] = p.unit;
+        j["style"] = p.style;
+        j["hidden"] = p.hidden;
+        pins.append(j);
+    }
+    o["pins"] = pins;
+}
+
 } // namespace
 
 std::string FigureInfoJson(const figure::Figure& f) {
@@ -72,6 +106,7 @@ std::string FigureInfoJson(const figure::Figure& f) {
         pads.append(j);
     }
     o["pads"] = pads;
+    if (f.source == figure::Source::Symbol) SymbolInfo(f, o);
     return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
 }
 

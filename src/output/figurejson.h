@@ -1,6 +1,6 @@
 #pragma once
-// A figure's fields and pads as one JSON object, numbers in millimetres:
-// what "tarnel-cli info" prints.
+// A figure's fields and pads (a current symbol's counts and pins) as one
+// JSON object, numbers in millimetres: what "tarnel-cli info" prints.
 #include "figure/figure.h"
 
 #include <string>

@@ -50,6 +50,10 @@ void RasterDevice::Replay(const figure::Figure& f, size_t first) {
 }
 
 void RasterDevice::Draw(const figure::Figure& f, const Item& it) {
+    if (f.source == figure::Source::Symbol) {
+        DrawSymbolItem(f, it);
+        return;
+    }
     const Pt* p = f.PointsOf(it);
     switch (it.kind) {
         case Kind::State: break;
@@ -164,6 +168,9 @@ void RasterDevice::DrawText(const figure::Figure& f, const Item& it) {
     const QPoint a = Map(f, f.PointsOf(it)[0]);
     switch (t.placement) {
         case figure::TextPlacement::TopLeft: cv_.TextOut(a.x(), a.y(), t.text); break;
+        case figure::TextPlacement::TopLeftInset:
+            cv_.TextOut(ClampToInt32(int64_t{a.x()} + 2), ClampToInt32(int64_t{a.y()} + 2), t.text);
+            break;
         case figure::TextPlacement::TopLeftBelow:
             cv_.TextOut(a.x(), ClampToInt32(static_cast<int64_t>(a.y()) + 20), t.text);
             break;

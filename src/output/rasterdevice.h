@@ -43,6 +43,14 @@ private:
     void DrawText(const figure::Figure& f, const figure::Item& it);
     void DrawPin(const figure::Figure& f, const figure::Item& it);
     void DrawPadNumbers(const figure::Figure& f);
+    // Current symbols (rastersymbol.cpp).
+    void DrawSymbolItem(const figure::Figure& f, const figure::Item& it);
+    void DrawSymbolArc(const figure::Figure& f, const figure::Item& it);
+    void DrawSymbolText(const figure::Figure& f, const figure::Item& it);
+    void DrawSymbolPin(const figure::Figure& f, const figure::Item& it);
+    void DrawPinTexts(const figure::Figure& f, const figure::Pin& pin);
+    void Segment(const figure::Figure& f, figure::Pt a, figure::Pt b);
+    void TextWithOverbars(int64_t x, int64_t y, const std::string& text, const std::vector<figure::Overbar>& over);
 
     Canvas& cv_;
     CoordinateMapping& map_;

@@ -116,7 +116,7 @@ private:
     void Style(const Item& it, bool fill) {
         x_.writeAttribute("class", QString::fromLatin1(figure::RoleName(it.role).data()));
         x_.writeAttribute("fill", fill ? FillOf(it) : QString("none"));
-        x_.writeAttribute("stroke", StrokeOf(it));
+        x_.writeAttribute("stroke", (it.flags & figure::kNoOutline) ? QString("none") : StrokeOf(it));
         const double w = it.strokeWidth > 0 ? Len(it.strokeWidth) : 0.05;
         x_.writeAttribute("stroke-width", Num(w));
     }
@@ -161,7 +161,7 @@ private:
             case Kind::Polyline:
                 if (!it.count) break;
                 x_.writeStartElement("polyline");
-                Style(it, false);
+                Style(it, it.filled);
                 x_.writeAttribute("points", Points(it));
                 x_.writeEndElement();
                 break;
@@ -285,6 +285,11 @@ private:
         x_.writeAttribute("class", "pin");
         x_.writeAttribute("data-number", Text(pin.number));
         x_.writeAttribute("data-name", Text(pin.name));
+        if (f_.source == figure::Source::Symbol) {
+            SymbolPin(it, pin);
+            x_.writeEndElement();
+            return;
+        }
         if (it.count > 1) {
             const Pt a = Mm(p[0]), b = Mm(p[1]);
             x_.writeStartElement("line");
@@ -297,6 +302,45 @@ private:
             WriteText("pin-number", {(a.x + b.x) / 2, (a.y + b.y) / 2}, 1.0, 0, "middle", "#000000", pin.number);
         }
         x_.writeEndElement();
+    }
+
+    // A current symbol's pin: its line, and its name and number as shown,
+    // the name inside the body past the offset or above the line with the
+    // number below it.
+    void SymbolPin(const Item& it, const figure::Pin& pin) {
+        const Pt* p = f_.PointsOf(it);
+        const Pt a = Mm(p[0]), b = Mm(p[1]);
+        if (pin.length != 0) {
+            x_.writeStartElement("line");
+            Style(it, false);
+            x_.writeAttribute("x1", Num(a.x));
+            x_.writeAttribute("y1", Num(a.y));
+            x_.writeAttribute("x2", Num(b.x));
+            x_.writeAttribute("y2", Num(b.y));
+            x_.writeEndElement();
+        }
+        const double size = 2 * pin.markSize > 0 ? 2 * pin.markSize : 1.27;
+        const Pt mid{(a.x + b.x) / 2, (a.y + b.y) / 2};
+        const bool horizontal = a.y == b.y;
+        const Pt lift = horizontal ? Pt{0, -0.6 * size} : Pt{-0.6 * size, 0};
+        if (pin.nameShown) {
+            if (pin.nameOffset > 0) {
+                const Pt d{b.x - a.x, b.y - a.y};
+                const double len = std::hypot(d.x, d.y);
+                const Pt u = len > 0 ? Pt{d.x / len, d.y / len} : Pt{1, 0};
+                const Pt at{b.x + u.x * pin.nameOffset, b.y + u.y * pin.nameOffset};
+                const char* anchor = !horizontal ? "middle" : u.x > 0 ? "start" : "end";
+                WriteText("pin-name", at, size, 0, anchor, "#000000", pin.nameText);
+            } else {
+                WriteText("pin-name", mid + lift, size, 0, horizontal ? "middle" : "end", "#000000", pin.nameText);
+            }
+        }
+        if (pin.numberShown) {
+            const bool below = pin.nameOffset <= 0 && pin.nameShown;
+            const Pt at = below ? mid - lift : mid + lift;
+            WriteText("pin-number", at, size, 0, horizontal ? "middle" : below ? "start" : "end", "#000000",
+                      pin.numberText);
+        }
     }
 
     void Outline(const Item& it, bool hole) {

@@ -1,6 +1,8 @@
 #include "viewer/figurereader.h"
 
 #include "footprint/footprintreader.h"
+#include "library/kicadsymbollibrary.h"
+#include "symbol/reader.h"
 #include "viewer/interpreter.h"
 
 #include <stdexcept>
@@ -16,6 +18,10 @@ std::string_view FootprintText(std::string_view bytes) {
 
 void ReadTextFigure(const ModuleText& text, Units units, const figure::ReadOptions& options, figure::Figure& out) {
     out.Clear();
+    if (text.TextKind() == ModuleText::Kind::Symbol) {
+        symbol::ReadSymbolAlone(text, kNewestSymbolVersion, options, out);
+        return;
+    }
     if (text.TextKind() == ModuleText::Kind::Footprint || LinesAreFootprint(text.Bytes())) {
         footprint::ReadFootprintBytes(FootprintText(text.Bytes()), options, out);
         return;
@@ -31,6 +37,10 @@ void ReadTextFigure(const ModuleText& text, Units units, const figure::ReadOptio
 
 void ReadLibraryFigure(Library& lib, std::string_view name, const figure::ReadOptions& options,
                        figure::Figure& out) {
+    if (auto* symbols = dynamic_cast<KicadSymbolLibrary*>(&lib)) {
+        symbol::ReadLibrarySymbol(*symbols, name, options, out);
+        return;
+    }
     const ModuleText text = lib.ReadModule(name);
     try {
         ReadTextFigure(text, lib.LineUnits(), options, out);

@@ -16,8 +16,10 @@ namespace tarnel {
 // its own. Throws std::runtime_error for a footprint that cannot be read.
 void ReadTextFigure(const ModuleText& text, Units units, const figure::ReadOptions& options, figure::Figure& out);
 
-// Reads the item named name (as Library::ReadModule finds it) of lib.
-// Throws std::runtime_error naming the item's file and the fault.
+// Reads the item named name (as Library::ReadModule finds it) of lib; a
+// current symbol in the unit and style of options, its parents looked up in
+// lib. Throws std::runtime_error naming the item's file (or symbol) and the
+// fault.
 void ReadLibraryFigure(Library& lib, std::string_view name, const figure::ReadOptions& options,
                        figure::Figure& out);
 

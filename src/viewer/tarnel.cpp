@@ -1,11 +1,15 @@
 #include "viewer/tarnel.h"
 
 #include "footprint/footprintreader.h"
+#include "library/kicadsymbollibrary.h"
+#include "symbol/pintext.h"
+#include "symbol/reader.h"
 #include "viewer/figurereader.h"
 #include "library/legacylibrary.h"
 #include "output/rasterdevice.h"
 #include "tokenizer/libtext.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace tarnel {
@@ -17,7 +21,17 @@ Palette PaletteOf(const ViewOptions& o) { return Palette{o.CorPad, o.CorComp, o.
 } // namespace
 
 figure::ReadOptions TForm1Core::ReadingOptions() const {
-    return figure::ReadOptions{options_.TextMode, options_.DrawArcs};
+    figure::ReadOptions o;
+    o.textMode = options_.TextMode;
+    o.drawArcs = options_.DrawArcs;
+    o.unit = symbolUnit_;
+    o.style = symbolStyle_;
+    return o;
+}
+
+void TForm1Core::SetSymbolView(int unit, int style) {
+    symbolUnit_ = std::max(unit, 1);
+    symbolStyle_ = std::max(style, 1);
 }
 
 // ---------------------------------------------------------------- mapping
@@ -94,17 +108,22 @@ constexpr const char* kCutShortMessage =
 }
 
 void TForm1Core::B_converterClick() {
-    const std::string before = status_;
+    const std::string before = status_, infoBefore = info_;
     ReadFigure();
     DrawFigure();
     Crop(true);
     if (status_.empty() && work_.CutShort()) status_ = kCutShortMessage;
-    if (status_ != before) StatusChanged();
+    if (status_ != before || info_ != infoBefore) StatusChanged();
 }
 
 void TForm1Core::ReadFigure() {
     status_.clear();
     figure_.Clear();
+    if (lines_.TextKind() == ModuleText::Kind::Symbol) {
+        ReadSymbolFigure();
+        UpdateInfo();
+        return;
+    }
     const bool footprint =
         lines_.TextKind() == ModuleText::Kind::Footprint || LinesAreFootprint(lines_.Bytes());
     if (!footprint) {
@@ -125,6 +144,52 @@ void TForm1Core::ReadFigure() {
         }
     }
     padCount_ += figure_.padCount;
+    UpdateInfo();
+}
+
+void TForm1Core::ReadSymbolFigure() {
+    interpreter_.LineUnits = Units::Millimetre;
+    try {
+        auto* lib = dynamic_cast<KicadSymbolLibrary*>(library_.get());
+        if (lib && !symbolName_.empty()) symbol::ReadLibrarySymbol(*lib, symbolName_, ReadingOptions(), figure_);
+        else symbol::ReadSymbolAlone(lines_, kNewestSymbolVersion, ReadingOptions(), figure_);
+        // The view may have asked for more than the symbol has.
+        symbolUnit_ = figure_.symbol.unit;
+        symbolStyle_ = figure_.symbol.style;
+    } catch (const std::exception& e) {
+        // Nothing of a symbol that cannot be read is drawn.
+        status_ = e.what();
+        figure_.Clear();
+        figure_.source = figure::Source::Symbol;
+    }
+}
+
+void TForm1Core::UpdateInfo() {
+    std::string info;
+    auto add = [&](const std::string& part) {
+        if (part.empty()) return;
+        if (!info.empty()) info += " · ";
+        info += part;
+    };
+    if (figure_.source == figure::Source::Symbol && status_.empty()) {
+        const figure::SymbolView& s = figure_.symbol;
+        if (s.unitCount > 1)
+            add("Unidade " + symbol::UnitLetters(s.unit) + " (" + std::to_string(s.unit) + " de " +
+                std::to_string(s.unitCount) + ")");
+        if (s.styleCount > 1) {
+            const size_t i = static_cast<size_t>(s.style - 1);
+            const std::string name = i < s.styleNames.size() ? s.styleNames[i] : std::to_string(s.style);
+            add("Estilo " + name + " (" + std::to_string(s.style) + " de " + std::to_string(s.styleCount) + ")");
+        }
+        if (!s.parents.empty()) {
+            std::string chain;
+            // Names are cut short: a status line is one line.
+            for (const std::string& p : s.parents) chain += (chain.empty() ? "" : " → ") + p.substr(0, 100);
+            add("Derivado de " + chain);
+        }
+    }
+    add(libraryFaults_);
+    info_ = std::move(info);
 }
 
 void TForm1Core::DrawPass() {
@@ -189,6 +254,8 @@ void TForm1Core::B_linhaClick() {
 bool TForm1Core::LeaveLibrary(const std::string& path) {
     moduleList_.clear();
     itemIndex_ = -1;
+    libraryFaults_.clear();
+    symbolName_.clear();
     if (path.empty()) {
         ModuleListChanged();
         return false;
@@ -212,6 +279,13 @@ void TForm1Core::FileListBox1Click(const std::string& path) {
     try {
         library_ = tarnel::OpenLibrary(path);
         moduleList_ = library_->Names();
+        // A symbol folder's damaged files are left out and named.
+        const std::vector<std::string> faults = library_->Faults();
+        if (!faults.empty()) {
+            libraryFaults_ = "Arquivos não lidos: ";
+            for (size_t i = 0; i < faults.size() && i < 3; ++i) libraryFaults_ += (i ? "; " : "") + faults[i];
+            if (faults.size() > 3) libraryFaults_ += "; e mais " + std::to_string(faults.size() - 3);
+        }
     } catch (const std::exception& e) {
         // A library that cannot be read lists nothing; the status says why.
         status_ = std::string("Não foi possível ler a biblioteca: ") + e.what();
@@ -220,8 +294,10 @@ void TForm1Core::FileListBox1Click(const std::string& path) {
         std::string name = path;
         while (name.size() > 1 && name.back() == '/') name.pop_back();
         name = name.substr(name.find_last_of('/') == std::string::npos ? 0 : name.find_last_of('/') + 1);
-        const bool symbols = library_ && library_->Format() == LibraryFormat::Symbol;
+        const bool symbols = library_ && (library_->Format() == LibraryFormat::Symbol ||
+                                          library_->Format() == LibraryFormat::KicadSym);
         status_ = "A biblioteca " + name + (symbols ? " não tem símbolos." : " não tem módulos.");
+        if (!libraryFaults_.empty()) status_ += " " + libraryFaults_;
     }
     if (status_ != before) StatusChanged();
     itemIndex_ = moduleList_.empty() ? -1 : 0;
@@ -248,12 +324,20 @@ void TForm1Core::ListBox1Click() {
     if (!library_) library_ = tarnel::OpenLibrary(libraryPath_);
     const std::string& name = moduleList_[static_cast<size_t>(itemIndex_)];
     std::string readError;
-    if (library_->Format() == LibraryFormat::KicadMod) {
+    if (name != symbolViewFor_) {
+        // Another symbol: it starts at unit 1, style 1.
+        symbolUnit_ = symbolStyle_ = 1;
+        symbolViewFor_ = name;
+    }
+    symbolName_ = library_->Format() == LibraryFormat::KicadSym ? name : std::string();
+    if (library_->Format() == LibraryFormat::KicadMod || library_->Format() == LibraryFormat::KicadSym) {
         // One unreadable footprint file must not stop browsing or a catalog.
         try {
             lines_ = library_->ReadModule(name);
         } catch (const std::exception& e) {
             readError = e.what();
+            // A symbol's view stays a symbol's, empty.
+            if (library_->Format() == LibraryFormat::KicadSym) lines_ = ModuleText(std::string(), ModuleText::Kind::Symbol);
         }
     } else {
         lines_ = library_->ReadModule(name);
@@ -285,11 +369,13 @@ int TForm1Core::FindModule(std::string_view name) const {
 }
 
 void TForm1Core::SetLines(ModuleText text, int caretLine) {
+    symbolName_.clear();
     lines_ = std::move(text);
     caretLine_ = caretLine;
 }
 
 void TForm1Core::RenderText(ModuleText text, Units units, const std::string& source) {
+    symbolName_.clear();
     lines_ = std::move(text);
     interpreter_.LineUnits = units;
     linesSource_ = source;

@@ -80,10 +80,26 @@ public:
     // Whether the last drawing was of a current footprint, and its
     // "(descr …)" text.
     bool LinesAreKicadMod() const { return figure_.source == figure::Source::Footprint; }
+    // Whether the last drawing was of a current symbol.
+    bool LinesAreKicadSym() const { return figure_.source == figure::Source::Symbol; }
     const std::string& FootprintDescription() const { return figure_.fields.description; }
     // A one-line message about the last library opened or footprint drawn;
     // empty when all went well.
     const std::string& Status() const { return status_; }
+    // A one-line note about the last drawing that is no fault: a current
+    // symbol's unit and counts and the symbols it extends, and the files of
+    // a symbol folder left out. Windows show it when Status is empty.
+    const std::string& Info() const { return info_; }
+
+    // ------------------------------------------------------------ symbol view
+    // The unit and body style a current symbol is drawn in: 1 and 1 when a
+    // symbol is chosen, then as chosen here until another one is.
+    int SymbolUnit() const { return symbolUnit_; }
+    int SymbolStyle() const { return symbolStyle_; }
+    // Takes effect at the next drawing; each is held to the symbol's counts.
+    void SetSymbolView(int unit, int style);
+    // The next symbol drawn, even the one shown, starts at unit 1, style 1.
+    void ResetSymbolView() { symbolViewFor_.clear(); }
 
     // ------------------------------------------------------------ browsing
     const std::string& LibraryPath() const { return libraryPath_; }
@@ -160,6 +176,9 @@ private:
     void DrawOneLine(std::string_view line);
     void Crop(bool renderPass);
     figure::ReadOptions ReadingOptions() const;
+    void ReadSymbolFigure();
+    // Makes Info from the last drawing and the library's left-out files.
+    void UpdateInfo();
 
     ViewOptions options_;
     figure::Figure figure_;
@@ -170,6 +189,11 @@ private:
     Canvas viewImage_{2000, 2000};
     int32_t padCount_ = 0;
     std::string status_;
+    std::string info_;
+    std::string libraryFaults_;  // a symbol folder's files left out, one line
+    std::string symbolName_;     // the listed symbol whose text Lines holds
+    std::string symbolViewFor_;  // the symbol the unit and style were chosen for
+    int symbolUnit_ = 1, symbolStyle_ = 1;
 
     std::string libraryPath_;
     std::vector<std::string> moduleList_;

@@ -180,13 +180,14 @@ TEST_F(MainWindow, FirstActivationOpensTheDefaultFolderWhenItExists) {
         EXPECT_EQ(f.ListBox1->count(), 0);
         EXPECT_EQ(f.Core().View().ViewWidth, 0);
     }
-    // The samples folder lists its three libraries: the legacy footprint
-    // file, the symbol library and the footprint folder.
+    // The samples folder lists its four libraries: the legacy footprint
+    // file, the two symbol libraries and the footprint folder.
     Open(kSamples);
-    ASSERT_EQ(w->FileListBox1->count(), 3);
+    ASSERT_EQ(w->FileListBox1->count(), 4);
     EXPECT_EQ(w->FileListBox1->item(0)->text(), "exemplo.mod");
     EXPECT_EQ(w->FileListBox1->item(1)->text(), "simbolos.lib");
-    EXPECT_EQ(w->FileListBox1->item(2)->text(), "exemplo.pretty/");
+    EXPECT_EQ(w->FileListBox1->item(2)->text(), "simbolos.kicad_sym");
+    EXPECT_EQ(w->FileListBox1->item(3)->text(), "exemplo.pretty/");
 }
 
 TEST_F(MainWindow, PickingTheSampleLibraryListsDrawsAndShowsTheLines) {

@@ -3,6 +3,8 @@
 
 #include "index/ui/pag2.h"
 #include "library/footprintfolder.h"
+#include "library/kicadsymbollibrary.h"
+#include "symbol/pintext.h"
 #include "preview/dialogs.h"
 #include "tokenizer/libtext.h"
 #include "viewer/zoom.h"
@@ -33,6 +35,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStorageInfo>
 #include <QStyle>
@@ -44,6 +47,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <tuple>
 
 using namespace tarnel;
 
@@ -327,6 +331,25 @@ void TForm1::BuildControls() {
     Button4 = Button(QStringLiteral("Normal"), "Button4", central, 52, 25);
     B_ajustar = Button(QStringLiteral("Ajustar"), "B_ajustar", central, 52, 25);
     B_ajustar->setToolTip(QStringLiteral("Mostra o desenho inteiro, do maior tamanho que cabe na vista"));
+    L_unidade = new QLabel(QStringLiteral("Unidade"), central);
+    L_unidade->setObjectName("L_unidade");
+    SE_unidade = new TNamedSpin(central);
+    SE_unidade->setObjectName("SE_unidade");
+    SE_unidade->Name = [](int u) { return QString::fromStdString(symbol::UnitLetters(u)); };
+    L_estilo = new QLabel(QStringLiteral("Estilo"), central);
+    L_estilo->setObjectName("L_estilo");
+    SE_estilo = new TNamedSpin(central);
+    SE_estilo->setObjectName("SE_estilo");
+    SE_estilo->Name = [this](int s) {
+        const auto& names = core_.LastFigure().symbol.styleNames;
+        return s >= 1 && static_cast<size_t>(s) <= names.size() ? QString::fromStdString(DisplayTextUtf8(names[s - 1]))
+                                                                 : QString::number(s);
+    };
+    for (TNamedSpin* spin : {SE_unidade, SE_estilo}) {
+        spin->setMinimumWidth(90);
+        spin->setKeyboardTracking(false);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{L_unidade, SE_unidade, L_estilo, SE_estilo}) w->hide();
 
     // Components kept hidden.
     B_carregar = Button(QStringLiteral("Carregar"), "B_carregar", central, 75, 25);
@@ -383,6 +406,10 @@ void TForm1::BuildControls() {
     bottom->addWidget(RG_textos);
     bottom->addSpacing(8);  // room for "Ajustar" at the design width
     bottom->addWidget(CB_arcos);
+    bottom->addWidget(L_unidade);
+    bottom->addWidget(SE_unidade);
+    bottom->addWidget(L_estilo);
+    bottom->addWidget(SE_estilo);
     bottom->addStretch(1);
     bottom->addWidget(Button2);
     bottom->addWidget(Button3);
@@ -425,6 +452,9 @@ void TForm1::BuildControls() {
     // The wheel over the drawing zooms instead of scrolling.
     ScrollBox1->viewport()->installEventFilter(this);
     On(RG_textosItems, &QButtonGroup::idClicked, [this] { RG_textosClick(); });
+    // A unit or style chosen is drawn at once.
+    On(SE_unidade, &QSpinBox::valueChanged, [this] { SymbolChoiceChanged(); });
+    On(SE_estilo, &QSpinBox::valueChanged, [this] { SymbolChoiceChanged(); });
     // The drawing follows the arcs choice at once.
     On(CB_arcos, &QCheckBox::toggled, [this] {
         core_.Options().DrawArcs = CB_arcos->isChecked();
@@ -539,11 +569,18 @@ void TForm1::FillFiles() {
         auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
     }
-    // Symbol libraries follow the footprint library files.
+    // Symbol libraries follow the footprint library files: the legacy ones,
+    // then the current ones with a symbol icon.
     for (const std::string& name : SymbolLibraryFileNames(folder)) {
         auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
         item->setToolTip(QStringLiteral("Biblioteca de símbolos"));
+    }
+    const QIcon symbolIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+    for (const std::string& name : KicadSymbolFileNames(folder)) {
+        auto* item = new QListWidgetItem(symbolIcon, QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+        item->setToolTip(QStringLiteral("Biblioteca de símbolos (KiCad 6 ou mais recente)"));
     }
     // Footprint folders follow the files, with a folder icon and a slash.
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
@@ -551,6 +588,12 @@ void TForm1::FillFiles() {
         auto* item = new QListWidgetItem(folderIcon, QFile::decodeName(QByteArray::fromStdString(name)) + '/', FileListBox1);
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
         item->setToolTip(QStringLiteral("Biblioteca de footprints (pasta .pretty)"));
+    }
+    // Symbol folders last, with the symbol icon and a slash.
+    for (const std::string& name : KicadSymbolFolderNames(folder)) {
+        auto* item = new QListWidgetItem(symbolIcon, QFile::decodeName(QByteArray::fromStdString(name)) + '/', FileListBox1);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+        item->setToolTip(QStringLiteral("Biblioteca de símbolos (pasta .kicad_symdir)"));
     }
 }
 
@@ -588,14 +631,38 @@ void TForm1::LinesChanged() {
 }
 
 void TForm1::StatusChanged() {
-    if (core_.Status().empty()) statusBar()->clearMessage();
-    else statusBar()->showMessage(FromBytes(core_.Status()));
+    // A fault first; else what the drawing says of itself.
+    const std::string& line = core_.Status().empty() ? core_.Info() : core_.Status();
+    if (line.empty()) statusBar()->clearMessage();
+    else statusBar()->showMessage(FromBytes(line));
 }
 
 void TForm1::ViewChanged() {
     viewDivisor_ = core_.Options().ScaleDivisor;
     Image2->resize(std::min(core_.View().ViewWidth, QWIDGETSIZE_MAX), std::min(core_.View().ViewHeight, QWIDGETSIZE_MAX));
     Image2->update();
+    ShowSymbolChoices();
+}
+
+void TForm1::ShowSymbolChoices() {
+    const bool symbol = core_.LinesAreKicadSym() && core_.Status().empty();
+    const figure::SymbolView& s = core_.LastFigure().symbol;
+    const bool units = symbol && s.unitCount > 1, styles = symbol && s.styleCount > 1;
+    for (auto [spin, count, value] : {std::tuple{SE_unidade, s.unitCount, s.unit}, std::tuple{SE_estilo, s.styleCount, s.style}}) {
+        const QSignalBlocker quiet(spin);
+        spin->setRange(1, std::max(count, 1));
+        spin->setValue(value);
+    }
+    L_unidade->setVisible(units);
+    SE_unidade->setVisible(units);
+    L_estilo->setVisible(styles);
+    SE_estilo->setVisible(styles);
+}
+
+void TForm1::SymbolChoiceChanged() {
+    if (!core_.LinesAreKicadSym()) return;
+    core_.SetSymbolView(SE_unidade->value(), SE_estilo->value());
+    core_.ListBox1Click();
 }
 
 void TForm1::MemoToLines() {

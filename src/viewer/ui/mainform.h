@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QLineEdit>
+#include <QSpinBox>
 
 #include <exception>
 #include <functional>
@@ -92,6 +94,21 @@ private:
     qint64 lastKey_ = 0;
 };
 
+// A choice among numbered things shown by name (a symbol's units by their
+// letters, its body styles by theirs): steps with its arrows, the wheel or
+// the arrow keys, whatever the count.
+class TNamedSpin : public QSpinBox {
+public:
+    // Its names are chosen, not typed.
+    explicit TNamedSpin(QWidget* parent = nullptr) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+    std::function<QString(int)> Name;
+
+protected:
+    QString textFromValue(int v) const override { return Name ? Name(v) : QSpinBox::textFromValue(v); }
+    int valueFromText(const QString&) const override { return value(); }
+    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+};
+
 // Image2: shows the top-left of ViewImage at the displayed size, white
 // beyond the 2000 x 2000 picture.
 class TViewImage : public QWidget {
@@ -110,7 +127,8 @@ private:
 class TForm1;
 
 // The component index's view of the main window's file list: its "*.mod"
-// files and ".pretty" folders, without the symbol libraries.
+// files, ".pretty" folders and current symbol libraries, without the legacy
+// symbol libraries ("*.lib").
 class TFileListAdapter : public tarnel::IndexFileList {
 public:
     explicit TFileListAdapter(TForm1& form) : form_(form) {}
@@ -190,6 +208,11 @@ public:
     // "Ajustar": the divisor, from 1 up, at which the whole drawing fills
     // the view.
     QPushButton* B_ajustar;
+    // A current symbol's unit and body style, shown when it has more than one.
+    QLabel* L_unidade;
+    tarnel::TNamedSpin* SE_unidade;
+    QLabel* L_estilo;
+    tarnel::TNamedSpin* SE_estilo;
     QLabel* Label1;
     QPushButton* Button1;
 
@@ -260,6 +283,9 @@ private:
     void RunCatalog(const std::function<void()>& run);
     // Draws the module again after a change of zoom, texts, arcs or colour.
     void Redraw();
+    // Shows the unit and style choices the drawing has, set to it.
+    void ShowSymbolChoices();
+    void SymbolChoiceChanged();
     void FocusWindowChanged(QWindow* w);
     // Connects a signal to a handler behind the default error handler.
     template <typename Sender, typename Signal, typename Fn>

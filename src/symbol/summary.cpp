@@ -1,0 +1,82 @@
+#include "symbol/summary.h"
+
+#include "library/symbolname.h"
+#include "symbol/fields.h"
+
+#include <unordered_map>
+
+namespace tarnel::symbol {
+
+namespace {
+
+struct Read {
+    std::string file, extends, fault;
+    bool derived = false;
+    double version = 0;
+    Properties props;
+};
+
+} // namespace
+
+std::vector<SymbolSummary> SummarizeLibrary(KicadSymbolLibrary& lib) {
+    std::unordered_map<std::string, Read> read;
+    read.reserve(lib.Names().size());
+    lib.ForEachSymbol([&](const std::string& name, const SymbolSource& source) {
+        Read& r = read[name];
+        r.file = source.file;
+        r.version = source.version;
+        try {
+            const Definition d = ReadDefinition(name, source);
+            r.props = ReadProperties(d.Node(), d.version);
+            r.derived = static_cast<bool>(d.Node().Find("extends"));
+            r.extends = d.Extends();
+        } catch (const std::exception& e) {
+            r.fault = e.what();
+        }
+    });
+    std::vector<SymbolSummary> out;
+    out.reserve(lib.Names().size());
+    std::vector<Properties> chain;
+    for (const std::string& name : lib.Names()) {
+        SymbolSummary s;
+        s.name = name;
+        const auto it = read.find(name);
+        if (it == read.end()) {
+            s.description = "o arquivo do símbolo não pôde ser lido";
+            out.push_back(std::move(s));
+            continue;
+        }
+        const Read& self = it->second;
+        s.file = self.file;
+        chain.clear();
+        std::string fault = self.fault;
+        // Up the chain, as reading the symbol goes.
+        std::vector<const std::string*> names{&name};
+        for (const Read* r = &self; fault.empty();) {
+            chain.push_back(r->props);
+            if (!r->derived) break;
+            const auto parent = read.find(r->extends);
+            bool cycle = false;
+            for (const std::string* n : names) cycle = cycle || *n == r->extends;
+            if (cycle) fault = "symbol \"" + name + "\": its extends chain is a cycle";
+            else if (parent == read.end()) fault = "symbol \"" + name + "\": its parent \"" + r->extends + "\" is not in the library";
+            else if (chain.size() > kMaxExtendsDepth)
+                fault = "symbol \"" + name + "\": its extends chain is longer than " + std::to_string(kMaxExtendsDepth);
+            if (!fault.empty()) break;
+            names.push_back(&parent->first);
+            r = &parent->second;
+            if (!r->fault.empty()) fault = r->fault;
+        }
+        if (!fault.empty()) {
+            s.description = fault;
+        } else {
+            const Description d = Describe(self.version, chain);
+            s.description = d.description;
+            s.keywords = d.keywords;
+        }
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+} // namespace tarnel::symbol
