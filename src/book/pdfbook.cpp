@@ -39,17 +39,28 @@ PdfBook::PdfBook(Sink sink, Size page, const DocumentInfo& info) : sink_(std::mo
 }
 
 PdfBook::~PdfBook() {
-    if (cr_) cairo_destroy(cr_);
-    if (surface_) {
-        // An unfinished document goes nowhere: the sink is not called again.
-        failure_ = failure_.empty() ? "abandoned" : failure_;
-        cairo_surface_destroy(surface_);
+    // An unfinished document goes nowhere, but cairo still finishes it:
+    // it is given a whole document (the pages its bookmarks and links
+    // name, its structure closed) and its bytes are dropped.
+    discard_ = true;
+    if (cr_ && surface_) {
+        if (open_) cairo_show_page(cr_);
+        for (; pages_ < maxPage_; ++pages_) {
+            if (pages_ == 0) cairo_tag_begin(cr_, kDocumentTag, "");
+            cairo_show_page(cr_);
+        }
+        if (pages_) cairo_tag_end(cr_, kDocumentTag);
     }
+    if (cr_) cairo_destroy(cr_);
+    if (surface_) cairo_surface_destroy(surface_);
 }
 
 cairo_status_t PdfBook::Write(void* self, const unsigned char* data, unsigned int n) {
+    // After a failure the bytes are dropped but cairo is told all is well:
+    // its ways out of a failed write are not all safe. Check and Finish
+    // report the failure.
     auto* b = static_cast<PdfBook*>(self);
-    if (!b->failure_.empty()) return CAIRO_STATUS_WRITE_ERROR;
+    if (b->discard_ || !b->failure_.empty()) return CAIRO_STATUS_SUCCESS;
     try {
         b->sink_(reinterpret_cast<const char*>(data), n);
         if (b->capture_) b->tail_.append(reinterpret_cast<const char*>(data), n);
@@ -58,10 +69,9 @@ cairo_status_t PdfBook::Write(void* self, const unsigned char* data, unsigned in
     } catch (const std::exception& e) {
         b->failure_ = e.what();
     } catch (...) {
-        b->failure_ = "cannot write the PDF file";
     }
     if (b->failure_.empty()) b->failure_ = "cannot write the PDF file";
-    return CAIRO_STATUS_WRITE_ERROR;
+    return CAIRO_STATUS_SUCCESS;
 }
 
 void PdfBook::Check(const char* what) {
@@ -88,12 +98,14 @@ void PdfBook::EndPage() {
 }
 
 int PdfBook::Bookmark(int parent, const std::string& title, int page, double x, double y, bool open) {
+    maxPage_ = std::max(maxPage_, page);
     const std::string attrs = "page=" + std::to_string(page) + " pos=[" + Int(x) + " " + Int(y) + "]";
     return cairo_pdf_surface_add_outline(surface_, parent, title.c_str(), attrs.c_str(),
                                          open ? CAIRO_PDF_OUTLINE_FLAG_OPEN : cairo_pdf_outline_flags_t(0));
 }
 
 void PdfBook::Link(const Rect& a, int page, double x, double y) {
+    maxPage_ = std::max(maxPage_, page);
     const std::string attrs = "rect=[" + Int(a.x) + " " + Int(a.y) + " " + Int(a.w) + " " + Int(a.h) + "] page=" +
                               std::to_string(page) + " pos=[" + Int(x) + " " + Int(y) + "]";
     cairo_tag_begin(cr_, CAIRO_TAG_LINK, attrs.c_str());

@@ -59,6 +59,8 @@ private:
     cairo_t* cr_ = nullptr;
     int pages_ = 0;
     bool open_ = false;  // a page begun
+    int maxPage_ = 0;    // the last page a bookmark or link names
+    bool discard_ = false;
     uint64_t bytes_ = 0;
     // What cairo writes once the pages are done, kept for the update.
     bool capture_ = false;

@@ -350,13 +350,22 @@ void CairoDevice::TextItem(const figure::Figure& f, const figure::Item& it, Stat
     cairo_set_matrix(cr_, &s.page);
     if (!s.copyMode && s.font == kWhite) return;
     Colour(s.font);
-    const CairoText::H h = t.hAlign == figure::HAlign::Left    ? CairoText::H::Left
-                           : t.hAlign == figure::HAlign::Right ? CairoText::H::Right
-                                                               : CairoText::H::Centre;
-    const CairoText::V v = t.vAlign == figure::VAlign::Top      ? CairoText::V::Top
-                           : t.vAlign == figure::VAlign::Bottom ? CairoText::V::Baseline
-                                                                : CairoText::V::Centre;
-    text_.Line(cr_, text, x, y, size, CairoText::Style::Regular, h, v, t.angle, t.mirrored);
+    CairoText::H h = t.hAlign == figure::HAlign::Left    ? CairoText::H::Left
+                     : t.hAlign == figure::HAlign::Right ? CairoText::H::Right
+                                                         : CairoText::H::Centre;
+    CairoText::V v = t.vAlign == figure::VAlign::Top      ? CairoText::V::Top
+                     : t.vAlign == figure::VAlign::Bottom ? CairoText::V::Baseline
+                                                          : CairoText::V::Centre;
+    double angle = std::isfinite(t.angle) ? std::remainder(t.angle, 360.0) : 0;
+    // Footprint texts are read upright, as KiCad shows them: turned half
+    // round, their ends swap.
+    if (f.source != figure::Source::Symbol && (angle > 90 || angle <= -90)) {
+        angle += angle > 0 ? -180 : 180;
+        if (h != CairoText::H::Centre) h = h == CairoText::H::Left ? CairoText::H::Right : CairoText::H::Left;
+        if (v == CairoText::V::Top) v = CairoText::V::Baseline;
+        else if (v == CairoText::V::Baseline) v = CairoText::V::Top;
+    }
+    text_.Line(cr_, text, x, y, size, CairoText::Style::Regular, h, v, angle, t.mirrored);
 }
 
 void CairoDevice::PinItem(const figure::Figure& f, const figure::Item& it, State& s) {

@@ -71,6 +71,16 @@ inline QStringList PdfPageLabels(const QString& path) {
     return out;
 }
 
+// A field of pdfinfo's report, its value without the blanks around it.
+inline std::string PdfInfo(const QString& pdf, const std::string& field) {
+    const std::string all = "\n" + ToolOutput("pdfinfo", {pdf});
+    const size_t at = all.find("\n" + field + ":");
+    if (at == std::string::npos) return "?";
+    size_t b = at + field.size() + 2, e = all.find('\n', b);
+    while (b < e && all[b] == ' ') ++b;
+    return all.substr(b, e - b);
+}
+
 // Text with every run of blanks and line ends made one blank.
 inline std::string Squeezed(const std::string& s) {
     std::string out;

@@ -3,6 +3,7 @@
 #include "book/layout.h"
 #include "book/pdfbook.h"
 #include "book/pdfupdate.h"
+#include "output/cairotext.h"
 
 #include "book_fixture.h"
 
@@ -171,4 +172,34 @@ TEST(BookPdf, TheUpdateRefusesWhatItDoesNotFind) {
          0},
     };
     for (const Case& c : cases) EXPECT_THROW(CatalogUpdate(c.bytes, c.at, {}), std::runtime_error) << c.what;
+}
+
+// A file that cannot be written whole says why; a document given up half-way
+// (cancelled) goes nowhere and harms nothing.
+TEST(BookPdf, AFailedSinkOrAnAbandonedDocument) {
+    for (bool abandon : {false, true}) {
+        size_t written = 0;
+        auto sink = [&](const char*, size_t n) {
+            if (!abandon && written + n > 3000) throw std::runtime_error("cannot write x.pdf: No space left on device");
+            written += n;
+        };
+        try {
+            PdfBook doc(sink, PaperSize(Paper::A4), DocumentInfo{});
+            tarnel::CairoText text;
+            doc.BeginPage("Capa");
+            doc.Link({10, 10, 100, 20}, 9, 0, 0);
+            doc.Bookmark(0, "adiante", 7, 0, 0);
+            for (int i = 0; i < 4; ++i) {
+                doc.BeginPage(std::to_string(i + 1));
+                for (int k = 0; k < 40; ++k) text.Line(doc.Cr(), "Texto Ω " + std::to_string(k * i), 20, 20 + 15 * k, 10);
+            }
+            if (!abandon) {
+                doc.Finish();
+                ADD_FAILURE() << "no error";
+            }
+        } catch (const std::runtime_error& e) {
+            EXPECT_FALSE(abandon);
+            EXPECT_EQ(std::string(e.what()), "cannot write x.pdf: No space left on device");
+        }
+    }
 }
