@@ -8,6 +8,8 @@
 #include "output/cairotext.h"
 #include "report/tempfile.h"
 
+#include <malloc.h>
+
 #include <ctime>
 #include <memory>
 
@@ -20,6 +22,7 @@ constexpr size_t kReaders = 1;
 // The true-size plan reads every footprint once to measure it, on this
 // many threads.
 constexpr size_t kMeasurers = 2;
+constexpr size_t kBuffer = 1 << 20;
 
 struct When {
     std::string iso, shown;
@@ -187,6 +190,11 @@ BookSummary WriteBook(const std::vector<std::string>& libraries, const std::stri
                       BookProgress* progress) {
     BookProgress local;
     BookProgress& p = progress ? *progress : local;
+    // cairo builds and frees a page's worth of records for every page: the
+    // freed memory is kept for the next page instead of going back to the
+    // system to be faulted in again (a tenth of the time, measured).
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_TOP_PAD, 16 << 20);
     const std::vector<LibraryPlan> plan = ListLibraries(libraries);
     BookSummary summary;
     summary.libraries = plan.size();
@@ -200,8 +208,20 @@ BookSummary WriteBook(const std::vector<std::string>& libraries, const std::stri
     ReplaceFile(
         path,
         [&](int fd) {
+            // cairo writes in pieces of a few bytes: they reach the file a
+            // megabyte at a time.
+            std::string buffer;
+            buffer.reserve(kBuffer);
+            auto flush = [&] {
+                WriteFully(fd, buffer.data(), buffer.size(), shown);
+                buffer.clear();
+            };
             Run run(plan, options, p, summary);
-            run.Write([&](const char* data, size_t n) { WriteFully(fd, data, n, shown); });
+            run.Write([&](const char* data, size_t n) {
+                buffer.append(data, n);
+                if (buffer.size() >= kBuffer) flush();
+            });
+            flush();
         },
         shown);
     return summary;

@@ -69,6 +69,13 @@ bool Finite(Pt p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 } // namespace
 
+struct CairoDevice::Ink {
+    bool fill = false, stroke = false;
+    Color fillColour = 0, strokeColour = 0;
+    double width = 0;  // points
+    bool batch = false;
+};
+
 struct CairoDevice::State {
     cairo_matrix_t page;    // the caller's transform
     cairo_matrix_t units;   // figure units to the page
@@ -79,6 +86,9 @@ struct CairoDevice::State {
     // The canvas state the items change, as the raster keeps it.
     Color pen = kBlack, brush = kWhite, font = kBlack;
     bool brushSolid = true, copyMode = false;
+    // The path being built and how it will be painted.
+    Ink ink;
+    bool pending = false;
     // The first copper item of each pad.
     std::vector<const figure::Item*> copper;
 };
@@ -121,25 +131,6 @@ void CairoDevice::Colour(Color c) {
     cairo_set_source_rgb(cr_, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
 }
 
-void CairoDevice::Finish(State& s, bool fill, Color fillColour, bool stroke, Color strokeColour, double widthUnits) {
-    cairo_set_matrix(cr_, &s.page);
-    // Mask mode leaves white off: it changes nothing on the raster.
-    if (!s.copyMode && fillColour == kWhite) fill = false;
-    if (!s.copyMode && strokeColour == kWhite) stroke = false;
-    if (fill) {
-        Colour(fillColour);
-        if (stroke) cairo_fill_preserve(cr_);
-        else cairo_fill(cr_);
-    }
-    if (stroke) {
-        Colour(strokeColour);
-        double w = widthUnits > 0 && std::isfinite(widthUnits) ? widthUnits * s.ptPerUnit : 0;
-        cairo_set_line_width(cr_, std::max(w, s.options.minLinePt));
-        cairo_stroke(cr_);
-    }
-    cairo_new_path(cr_);
-}
-
 void CairoDevice::Draw(const figure::Figure& f, double x, double y, double ptPerMm, const CairoDrawOptions& options) {
     if (!(ptPerMm > 0) || !std::isfinite(ptPerMm) || !std::isfinite(x) || !std::isfinite(y)) return;
     State s;
@@ -160,6 +151,7 @@ void CairoDevice::Draw(const figure::Figure& f, double x, double y, double ptPer
     cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
     cairo_new_path(cr_);
     s.copper.assign(f.pads.size(), nullptr);
+    std::vector<Postponed> drills;
     for (const Item& it : f.items) {
         const figure::Paint& p = it.paint;
         if (p.set & figure::Paint::kPen) s.pen = palette_(p.pen);
@@ -171,64 +163,152 @@ void CairoDevice::Draw(const figure::Figure& f, double x, double y, double ptPer
         if (p.set & figure::Paint::kFont) s.font = palette_(p.font);
         if (it.flags & figure::kRasterOnly) continue;
         if (it.kind == Kind::Pad && it.index < s.copper.size() && !s.copper[it.index]) s.copper[it.index] = &it;
+        // The holes of a run of pads are drilled after their copper, so
+        // that all the copper of a colour is one path and all the holes
+        // another.
+        const bool ofPads = it.kind == Kind::Pad || (it.flags & figure::kOfPad);
+        if (it.kind == Kind::DrillHole) {
+            drills.push_back({&it, s.brushSolid, s.brush, s.copyMode});
+            continue;
+        }
+        if (!ofPads) Drill(f, drills, s);
         DrawItem(f, it, s);
     }
+    Drill(f, drills, s);
+    Flush(s);
     if (options.padNumbers) PadNumbers(f, s);
     cairo_restore(cr_);
 }
 
+CairoDevice::Ink CairoDevice::InkOf(const State& s, bool fill, Color fillColour, bool stroke, Color strokeColour,
+                                     double widthUnits, bool exactFill) const {
+    // Mask mode leaves white off: it changes nothing on the raster.
+    if (!s.copyMode && fillColour == kWhite) fill = false;
+    if (!s.copyMode && strokeColour == kWhite) stroke = false;
+    Ink ink;
+    ink.fill = fill, ink.stroke = stroke;
+    ink.fillColour = fill ? fillColour : 0;
+    ink.strokeColour = stroke ? strokeColour : 0;
+    if (stroke) {
+        const double w = widthUnits > 0 && std::isfinite(widthUnits) ? widthUnits * s.ptPerUnit : 0;
+        ink.width = std::max(w, s.options.minLinePt);
+    }
+    // Strokes of one colour and width make one path; fills only when their
+    // shapes all turn the same way (the exact pad shapes), so that
+    // overlapping ones add up instead of cutting holes.
+    ink.batch = (stroke && !fill) || (fill && !stroke && exactFill);
+    return ink;
+}
+
+bool CairoDevice::Begin(State& s, const Ink& ink) {
+    if (!ink.fill && !ink.stroke) return false;
+    if (s.pending && !(ink.batch && s.ink.batch && ink.fill == s.ink.fill && ink.stroke == s.ink.stroke &&
+                       ink.fillColour == s.ink.fillColour && ink.strokeColour == s.ink.strokeColour &&
+                       ink.width == s.ink.width))
+        Flush(s);
+    s.ink = ink;
+    s.pending = true;
+    return true;
+}
+
+void CairoDevice::Flush(State& s) {
+    if (!s.pending) return;
+    s.pending = false;
+    cairo_set_matrix(cr_, &s.page);
+    if (s.ink.fill) {
+        Colour(s.ink.fillColour);
+        if (s.ink.stroke) cairo_fill_preserve(cr_);
+        else cairo_fill(cr_);
+    }
+    if (s.ink.stroke) {
+        Colour(s.ink.strokeColour);
+        cairo_set_line_width(cr_, s.ink.width);
+        cairo_stroke(cr_);
+    }
+    cairo_new_path(cr_);
+}
+
+void CairoDevice::Drill(const figure::Figure& f, std::vector<Postponed>& drills, State& s) {
+    const bool solid = s.brushSolid, copy = s.copyMode;
+    const Color brush = s.brush;
+    for (const Postponed& d : drills) {
+        s.brushSolid = d.brushSolid, s.brush = d.brush, s.copyMode = d.copyMode;
+        DrawItem(f, *d.item, s);
+    }
+    s.brushSolid = solid, s.brush = brush, s.copyMode = copy;
+    drills.clear();
+}
+
 void CairoDevice::DrawItem(const figure::Figure& f, const figure::Item& it, State& s) {
     const Pt* p = f.PointsOf(it);
-    cairo_set_matrix(cr_, &s.units);
+    // Starts an item painted so; false when it shows nothing.
+    auto begin = [&](bool fill, Color fillColour, bool stroke, Color strokeColour, double width, bool exactFill) {
+        if (!Begin(s, InkOf(s, fill, fillColour, stroke, strokeColour, width, exactFill))) return false;
+        cairo_set_matrix(cr_, &s.units);
+        return true;
+    };
+    auto end = [&] {
+        if (!s.ink.batch) Flush(s);
+        cairo_set_matrix(cr_, &s.page);
+    };
     switch (it.kind) {
         case Kind::State: break;
         case Kind::Segment:
-            if (it.count < 2) break;
+            if (it.count < 2 || !begin(false, 0, true, s.pen, it.strokeWidth, false)) break;
             cairo_move_to(cr_, p[0].x, p[0].y);
             cairo_line_to(cr_, p[1].x, p[1].y);
-            Finish(s, false, 0, true, s.pen, it.strokeWidth);
+            end();
             break;
         case Kind::Polyline:
         case Kind::Polygon: {
-            if (!it.count) break;
+            const bool closed = it.kind == Kind::Polygon;
+            if (!it.count || !begin(closed && s.brushSolid, s.brush, true, s.pen, it.strokeWidth, false)) break;
             cairo_move_to(cr_, p[0].x, p[0].y);
             for (uint32_t i = 1; i < it.count; ++i) cairo_line_to(cr_, p[i].x, p[i].y);
-            const bool closed = it.kind == Kind::Polygon;
             if (closed) cairo_close_path(cr_);
-            Finish(s, closed && s.brushSolid, s.brush, true, s.pen, it.strokeWidth);
+            end();
             break;
         }
         case Kind::Rect:
-            if (it.count < 2) break;
+            if (it.count < 2 || !begin(s.brushSolid, s.brush, true, s.pen, it.strokeWidth, false)) break;
             cairo_rectangle(cr_, p[0].x, p[0].y, p[1].x - p[0].x, p[1].y - p[0].y);
-            Finish(s, s.brushSolid, s.brush, true, s.pen, it.strokeWidth);
+            end();
             break;
         case Kind::Circle:
             if (!it.count || !(it.radius > 0) || !std::isfinite(it.radius)) break;
+            if (!begin(s.brushSolid, s.brush, true, s.pen, it.strokeWidth, false)) break;
             cairo_new_sub_path(cr_);
             cairo_arc(cr_, p[0].x, p[0].y, it.radius, 0, 2 * M_PI);
-            Finish(s, s.brushSolid, s.brush, true, s.pen, it.strokeWidth);
+            end();
             break;
         case Kind::Arc:
+            if (!begin(false, 0, true, s.pen, it.strokeWidth, false)) break;
             ArcPath(f, it, s);
-            Finish(s, false, 0, true, s.pen, it.strokeWidth);
+            end();
             break;
         case Kind::Curve:
+            if (!begin(it.filled && s.brushSolid, s.brush, true, s.pen, it.strokeWidth, false)) break;
             CurvePath(f, it, s);
-            Finish(s, it.filled && s.brushSolid, s.brush, true, s.pen, it.strokeWidth);
+            end();
             break;
-        case Kind::Text: TextItem(f, it, s); break;
+        case Kind::Text:
+            Flush(s);
+            TextItem(f, it, s);
+            break;
         case Kind::Pad:
-            PadCopper(f, it, s);
-            Finish(s, s.brushSolid, s.brush, false, 0, 0);
+        case Kind::DrillHole: {
+            const bool exact = it.index < f.pads.size() && ExactShape(f, f.pads[it.index]) != Exact::No;
+            if (!begin(s.brushSolid, s.brush, false, 0, 0, exact)) break;
+            if (it.kind == Kind::Pad) PadCopper(f, it, s);
+            else OutlinePath(f, it, s);
+            end();
             break;
-        case Kind::DrillHole:
-            OutlinePath(f, it, s);
-            Finish(s, s.brushSolid, s.brush, false, 0, 0);
+        }
+        case Kind::Pin:
+            Flush(s);
+            PinItem(f, it, s);
             break;
-        case Kind::Pin: PinItem(f, it, s); break;
     }
-    cairo_set_matrix(cr_, &s.page);
 }
 
 void CairoDevice::PadCopper(const figure::Figure& f, const figure::Item& it, State& s) {
@@ -373,9 +453,12 @@ void CairoDevice::PinItem(const figure::Figure& f, const figure::Item& it, State
     const figure::Pin& pin = f.pins[it.index];
     const Pt* p = f.PointsOf(it);
     if (!pin.orientation || it.count < 2) return;
-    cairo_move_to(cr_, p[0].x, p[0].y);
-    cairo_line_to(cr_, p[1].x, p[1].y);
-    Finish(s, false, 0, true, s.pen, 0);
+    if (Begin(s, InkOf(s, false, 0, true, s.pen, 0, false))) {
+        cairo_set_matrix(cr_, &s.units);
+        cairo_move_to(cr_, p[0].x, p[0].y);
+        cairo_line_to(cr_, p[1].x, p[1].y);
+        Flush(s);
+    }
     // Numbers over the middle of the line, names past its inner end, at
     // the usual 50 mil.
     const double size = 1.27 * s.ptPerMm / kCapHeight;

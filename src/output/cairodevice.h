@@ -11,6 +11,8 @@
 
 #include <cairo.h>
 
+#include <vector>
+
 namespace tarnel {
 
 struct CairoDrawOptions {
@@ -37,6 +39,16 @@ public:
 
 private:
     struct State;
+    struct Ink;
+    // A hole drawn after the copper of its run of pads, with the paint it
+    // had.
+    struct Postponed {
+        const figure::Item* item;
+        bool brushSolid;
+        Color brush;
+        bool copyMode;
+    };
+    void Drill(const figure::Figure& f, std::vector<Postponed>& drills, State& s);
     void DrawItem(const figure::Figure& f, const figure::Item& it, State& s);
     void PadCopper(const figure::Figure& f, const figure::Item& it, State& s);
     void OutlinePath(const figure::Figure& f, const figure::Item& it, State& s);
@@ -45,9 +57,16 @@ private:
     void TextItem(const figure::Figure& f, const figure::Item& it, State& s);
     void PinItem(const figure::Figure& f, const figure::Item& it, State& s);
     void PadNumbers(const figure::Figure& f, State& s);
-    // Ends the path built under the figure's transform: filled and/or
-    // stroked on the page's transform.
-    void Finish(State& s, bool fill, Color fillColour, bool stroke, Color strokeColour, double widthUnits);
+    // How an item is painted; paths painted alike are built into one and
+    // painted once (a page of many small fills costs cairo dearly).
+    // exactFill: a fill of one of the exact pad shapes.
+    Ink InkOf(const State& s, bool fill, Color fillColour, bool stroke, Color strokeColour, double widthUnits,
+              bool exactFill) const;
+    // Starts an item: paints what was pending when it is painted otherwise.
+    // False when the item shows nothing.
+    bool Begin(State& s, const Ink& ink);
+    // Paints the pending path on the page's transform.
+    void Flush(State& s);
     void Colour(Color c);
 
     cairo_t* cr_;
