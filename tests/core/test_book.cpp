@@ -125,7 +125,6 @@ std::vector<Centre> FilledCentres(const std::string& svg, const std::vector<std:
     std::vector<Centre> out;
     static const QRegularExpression path(R"re(<path style="([^"]*)" d="([^"]*)")re");
     static const QRegularExpression fill(R"re(fill:rgb\(([0-9.]+)%,([0-9.]+)%,([0-9.]+)%\))re");
-    static const QRegularExpression number(R"re(-?[0-9]+(\.[0-9]+)?)re");
     auto it = path.globalMatch(QString::fromStdString(svg));
     while (it.hasNext()) {
         const auto m = it.next();
@@ -138,16 +137,26 @@ std::vector<Centre> FilledCentres(const std::string& svg, const std::vector<std:
             wanted = wanted || same;
         }
         if (!wanted) continue;
-        std::vector<double> v;
-        auto n = number.globalMatch(m.captured(2));
-        while (n.hasNext()) v.push_back(n.next().captured(0).toDouble());
-        if (v.size() < 2) continue;
-        double x0 = v[0], x1 = v[0], y0 = v[1], y1 = v[1];
-        for (size_t i = 0; i + 1 < v.size(); i += 2) {
-            x0 = std::min(x0, v[i]), x1 = std::max(x1, v[i]);
-            y0 = std::min(y0, v[i + 1]), y1 = std::max(y1, v[i + 1]);
+        // Each subpath (from one "M" to the next) is a shape: paths
+        // painted alike come as one.
+        static const QRegularExpression token(R"re([MLCZ]|-?[0-9]+(\.[0-9]+)?)re");
+        std::vector<std::vector<double>> shapes;
+        auto n = token.globalMatch(m.captured(2));
+        while (n.hasNext()) {
+            const QString t = n.next().captured(0);
+            if (t == "M") shapes.emplace_back();
+            else if (t != "L" && t != "C" && t != "Z" && !shapes.empty()) shapes.back().push_back(t.toDouble());
         }
-        out.push_back({(x0 + x1) / 2 * 25.4 / 72, (y0 + y1) / 2 * 25.4 / 72});
+        for (const std::vector<double>& v : shapes) {
+            // The "M" after a "Z" starts nothing but a point.
+            if (v.size() < 4) continue;
+            double x0 = v[0], x1 = v[0], y0 = v[1], y1 = v[1];
+            for (size_t i = 0; i + 1 < v.size(); i += 2) {
+                x0 = std::min(x0, v[i]), x1 = std::max(x1, v[i]);
+                y0 = std::min(y0, v[i + 1]), y1 = std::max(y1, v[i + 1]);
+            }
+            out.push_back({(x0 + x1) / 2 * 25.4 / 72, (y0 + y1) / 2 * 25.4 / 72});
+        }
     }
     return out;
 }
