@@ -1,6 +1,6 @@
 #include "book/bookrun.h"
 
-#include "book/figurefeed.h"
+#include "book/workers.h"
 #include "book/layout.h"
 #include "book/libraryplan.h"
 #include "book/pages.h"
@@ -17,11 +17,9 @@ namespace tarnel::book {
 
 namespace {
 
-// Threads that read footprints while the pages are drawn.
-constexpr size_t kReaders = 1;
-// The true-size plan reads every footprint once to measure it, on this
-// many threads.
-constexpr size_t kMeasurers = 2;
+// Threads that read footprints and draw pages into recordings while the
+// PDF side replays them, and how many pages they may be ahead.
+constexpr size_t kWorkers = 2, kAhead = 8;
 constexpr size_t kBuffer = 1 << 20;
 
 struct When {
@@ -41,19 +39,6 @@ When Now() {
     return {iso + z, shown};
 }
 
-// Entries of several feeds, each reading every n-th one, back in order.
-class Feeds {
-public:
-    Feeds(const std::vector<LibraryPlan>& plan, size_t n) {
-        for (size_t i = 0; i < n; ++i) feeds_.push_back(std::make_unique<FigureFeed>(plan, i, n));
-    }
-    bool Next(BookEntry& e) { return feeds_[next_++ % feeds_.size()]->Next(e); }
-
-private:
-    std::vector<std::unique_ptr<FigureFeed>> feeds_;
-    size_t next_ = 0;
-};
-
 class Run {
 public:
     Run(const std::vector<LibraryPlan>& plan, const BookOptions& options, BookProgress& progress, BookSummary& summary)
@@ -68,83 +53,50 @@ public:
         info.creator = "Tarnel 0.80";
         info.created = when.iso;
         info.printScalingNone = options_.trueScale;
-        PdfBook doc(sink, PaperSize(options_.paper), info);
-        PagePainter painter(doc, options_);
+        const Size paper = PaperSize(options_.paper);
+        PdfBook doc(sink, paper, info);
+        PagePainter front(options_, paper);
+        front.SetTarget(doc.Cr());
 
-        std::vector<int> pages(plan_.size(), 1);
-        if (options_.trueScale) Measure(painter, pages);
-        else
-            for (size_t l = 0; l < plan_.size(); ++l)
-                pages[l] = std::max<int>(1, static_cast<int>((plan_[l].names.size() + kCellsPerPage - 1) / kCellsPerPage));
-
-        // Reading starts while the front pages are drawn.
-        Feeds feeds(plan_, kReaders);
-        const int rows = painter.ContentsRows();
+        std::vector<size_t> first;  // each library's first job
+        std::vector<PageJob> jobs = Plan(first);
+        const int rows = front.ContentsRows();
         const int contents = std::max<int>(1, static_cast<int>((plan_.size() + rows - 1) / rows));
         std::vector<LibraryLine> lines(plan_.size());
-        int page = 2 + contents, shown = 1;
         for (size_t l = 0; l < plan_.size(); ++l) {
             lines[l].title = plan_[l].title;
             lines[l].count = plan_[l].names.size();
             lines[l].symbols = plan_[l].symbols;
             lines[l].error = plan_[l].error;
-            lines[l].firstPage = page;
-            lines[l].shownPage = shown;
-            page += pages[l];
-            shown += pages[l];
+            lines[l].firstPage = 2 + contents + static_cast<int>(first[l]);
+            lines[l].shownPage = 1 + static_cast<int>(first[l]);
         }
+        // The pages are drawn while the front pages are written.
+        PageWorkers workers(plan_, options_, std::move(jobs), kWorkers, kAhead);
         doc.BeginPage("Capa");
-        painter.TitlePage(lines, when.shown);
+        front.TitlePage(lines, when.shown);
         for (int c = 0; c < contents; ++c) {
             doc.BeginPage(c ? "Sumário " + std::to_string(c + 1) : std::string("Sumário"));
-            painter.ContentsPage(lines, static_cast<size_t>(c) * rows, static_cast<size_t>(c + 1) * rows);
+            front.ContentsPage(doc, lines, static_cast<size_t>(c) * rows, static_cast<size_t>(c + 1) * rows);
         }
+        front.SetTarget(nullptr);
 
-        int label = 1;
-        auto newPage = [&](const std::string& title) {
-            doc.BeginPage(std::to_string(label));
-            painter.RunningHead(title, std::to_string(label));
-            if (options_.trueScale) painter.CheckBar();
-            ++label;
-        };
-        BookEntry e;
-        for (size_t l = 0; l < plan_.size(); ++l) {
-            const LibraryPlan& lib = plan_[l];
-            const std::string title = OneLineText(lib.title);
-            const int mark = doc.Bookmark(0, title, lines[l].firstPage, 0, 0, plan_.size() == 1);
-            if (!lib.error.empty()) {
-                newPage(title);
-                painter.FaultCell(0, title, lib.error);
-                continue;
-            }
-            if (lib.names.empty()) {
-                newPage(title);
-                painter.Note("Biblioteca vazia");
-                continue;
-            }
-            int onPage = -1;
-            for (size_t i = 0; i < lib.names.size(); ++i) {
-                if (progress_.cancel.load()) throw Cancelled();
-                if (!feeds.Next(e) || e.library != l || e.index != i)
-                    throw std::runtime_error("the footprints were read out of order");
-                if (!e.error.empty()) summary_.faults.push_back(title + ": " + e.error);
-                const std::string name = OneLineText(lib.names[i]);
-                Rect at;
-                if (options_.trueScale) {
-                    const Placement& p = places_[l][i];
-                    if (p.page != onPage) {
-                        newPage(title);
-                        onPage = p.page;
-                    }
-                    at = painter.TrueScale(e, lib.names[i], rooms_[l][i], p);
-                } else {
-                    const int slot = static_cast<int>(i % kCellsPerPage);
-                    if (slot == 0) newPage(title);
-                    at = painter.Cell(slot, lib.names[i], e, lib.symbols);
-                }
-                doc.Bookmark(mark, name, doc.PageNumber(), at.x, at.y);
-                ++progress_.done;
-            }
+        int mark = 0;
+        for (size_t k = 0; k < workers.Jobs().size(); ++k) {
+            if (progress_.cancel.load()) throw Cancelled();
+            const PageJob& job = workers.Jobs()[k];
+            const PageResult r = workers.Take(k);
+            doc.BeginPage(job.label);
+            cairo_set_source_surface(doc.Cr(), r.recording.get(), 0, 0);
+            cairo_paint(doc.Cr());
+            cairo_set_source_rgb(doc.Cr(), 0, 0, 0);
+            const LibraryPlan& lib = plan_[job.library];
+            if (first[job.library] == k)
+                mark = doc.Bookmark(0, OneLineText(lib.title), doc.PageNumber(), 0, 0, plan_.size() == 1);
+            for (size_t i = 0; i < job.entries.size() && i < r.at.size(); ++i)
+                doc.Bookmark(mark, OneLineText(lib.names[job.entries[i]]), doc.PageNumber(), r.at[i].x, r.at[i].y);
+            summary_.faults.insert(summary_.faults.end(), r.faults.begin(), r.faults.end());
+            progress_.done += static_cast<int64_t>(job.entries.size());
         }
         doc.Finish();
         summary_.pages = doc.PageNumber();
@@ -152,36 +104,51 @@ public:
     }
 
 private:
-    // Reads every footprint once for the room it takes at true size, and
-    // packs each library's on its pages.
-    void Measure(PagePainter& painter, std::vector<int>& pages) {
-        rooms_.assign(plan_.size(), {});
-        places_.assign(plan_.size(), {});
+    // The pages of every library, in order; first[l]: library l's first.
+    std::vector<PageJob> Plan(std::vector<size_t>& first) {
+        std::vector<std::vector<TrueScaleRoom>> rooms;
+        if (options_.trueScale) rooms = MeasureRooms(plan_, options_, kWorkers, progress_);
         const Rect frame = Frame(PaperSize(options_.paper));
-        Feeds feeds(plan_, kMeasurers);
-        BookEntry e;
+        std::vector<PageJob> jobs;
+        first.assign(plan_.size(), 0);
         for (size_t l = 0; l < plan_.size(); ++l) {
             const LibraryPlan& lib = plan_[l];
-            std::vector<Size> sizes;
-            for (size_t i = 0; i < lib.names.size(); ++i) {
-                if (progress_.cancel.load()) throw Cancelled();
-                if (!feeds.Next(e) || e.library != l || e.index != i)
-                    throw std::runtime_error("the footprints were read out of order");
-                rooms_[l].push_back(painter.Room(e, lib.names[i]));
-                sizes.push_back(rooms_[l].back().size);
-                ++progress_.done;
+            first[l] = jobs.size();
+            PageJob job;
+            job.library = l;
+            if (!lib.error.empty() || lib.names.empty()) {
+                job.kind = lib.error.empty() ? PageJob::Kind::Empty : PageJob::Kind::Fault;
+                jobs.push_back(job);
+                continue;
             }
-            places_[l] = Pack(sizes, {frame.w, frame.h}, 4 * kPtPerMm);
-            pages[l] = places_[l].empty() ? 1 : places_[l].back().page + 1;
+            if (!options_.trueScale) {
+                for (size_t i = 0; i < lib.names.size(); i += kCellsPerPage) {
+                    job.entries.clear();
+                    for (size_t j = i; j < lib.names.size() && j < i + kCellsPerPage; ++j) job.entries.push_back(j);
+                    jobs.push_back(job);
+                }
+                continue;
+            }
+            std::vector<Size> sizes;
+            for (const TrueScaleRoom& r : rooms[l]) sizes.push_back(r.size);
+            const std::vector<Placement> places = Pack(sizes, {frame.w, frame.h}, 4 * kPtPerMm);
+            for (size_t i = 0; i < places.size(); ++i) {
+                if (i == 0 || places[i].page != places[i - 1].page) {
+                    jobs.push_back(job);
+                }
+                jobs.back().entries.push_back(i);
+                jobs.back().places.push_back(places[i]);
+                jobs.back().rooms.push_back(rooms[l][i]);
+            }
         }
+        for (size_t k = 0; k < jobs.size(); ++k) jobs[k].label = std::to_string(k + 1);
+        return jobs;
     }
 
     const std::vector<LibraryPlan>& plan_;
     const BookOptions& options_;
     BookProgress& progress_;
     BookSummary& summary_;
-    std::vector<std::vector<TrueScaleRoom>> rooms_;
-    std::vector<std::vector<Placement>> places_;
 };
 
 } // namespace

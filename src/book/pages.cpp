@@ -56,13 +56,18 @@ std::string CountText(size_t n, bool symbols) {
     return symbols ? Plural(n, "símbolo", "símbolos") : Plural(n, "módulo", "módulos");
 }
 
-PagePainter::PagePainter(PdfBook& doc, const BookOptions& options)
-    : doc_(doc), options_(options), device_(doc.Cr(), text_, options.colours) {}
+PagePainter::PagePainter(const BookOptions& options, Size page) : options_(options), page_(page) {}
+
+void PagePainter::Draw(const figure::Figure& f, double x, double y, double ptPerMm) {
+    CairoDrawOptions o;
+    o.padNumbers = options_.padNumbers;
+    CairoDevice(cr(), text_, options_.colours).Draw(f, x, y, ptPerMm, o);
+}
 
 void PagePainter::Grey(double level) { cairo_set_source_rgb(cr(), level, level, level); }
 
 void PagePainter::TitlePage(const std::vector<LibraryLine>& libraries, const std::string& created) {
-    const Size page = doc_.Page();
+    const Size page = page_;
     const Rect f = Frame(page);
     const double cx = page.w / 2;
     double y = f.y + 40;
@@ -115,12 +120,12 @@ void PagePainter::TitlePage(const std::vector<LibraryLine>& libraries, const std
 }
 
 int PagePainter::ContentsRows() const {
-    const Rect f = Frame(doc_.Page());
+    const Rect f = Frame(page_);
     return std::max(1, static_cast<int>((f.h - kContentsTop) / kContentsRow));
 }
 
-void PagePainter::ContentsPage(const std::vector<LibraryLine>& libraries, size_t from, size_t to) {
-    const Rect f = Frame(doc_.Page());
+void PagePainter::ContentsPage(PdfBook& doc, const std::vector<LibraryLine>& libraries, size_t from, size_t to) {
+    const Rect f = Frame(page_);
     Grey(0);
     text_.Line(cr(), from == 0 ? "Sumário" : "Sumário (continuação)", f.x, f.y, 16, Style::Bold);
     double y = f.y + kContentsTop;
@@ -135,13 +140,13 @@ void PagePainter::ContentsPage(const std::vector<LibraryLine>& libraries, size_t
                    H::Right);
         Grey(0);
         text_.Line(cr(), std::to_string(l.shownPage), pageX, y, 10, Style::Regular, H::Right);
-        doc_.Link({f.x, y - 1, f.w, kContentsRow}, l.firstPage, 0, 0);
+        doc.Link({f.x, y - 1, f.w, kContentsRow}, l.firstPage, 0, 0);
         y += kContentsRow;
     }
 }
 
 void PagePainter::RunningHead(const std::string& library, const std::string& label) {
-    const Size page = doc_.Page();
+    const Size page = page_;
     const Rect f = Frame(page);
     const double head = f.y - 5 * kPtPerMm;
     if (!library.empty()) {
@@ -160,7 +165,7 @@ void PagePainter::RunningHead(const std::string& library, const std::string& lab
 }
 
 Rect PagePainter::FaultCell(int slot, const std::string& name, const std::string& reason) {
-    const Rect r = CellRect(doc_.Page(), slot);
+    const Rect r = CellRect(page_, slot);
     Grey(0.75);
     cairo_set_line_width(cr(), 0.5);
     cairo_rectangle(cr(), r.x + 1, r.y + 1, r.w - 2, r.h - 2);
@@ -180,7 +185,7 @@ Rect PagePainter::FaultCell(int slot, const std::string& name, const std::string
 
 Rect PagePainter::Cell(int slot, const std::string& name, const BookEntry& e, bool symbols) {
     if (!e.error.empty()) return FaultCell(slot, name, e.error);
-    const Rect r = CellRect(doc_.Page(), slot);
+    const Rect r = CellRect(page_, slot);
     const figure::Figure& f = e.figure;
     Grey(0.75);
     cairo_set_line_width(cr(), 0.5);
@@ -239,9 +244,7 @@ Rect PagePainter::Cell(int slot, const std::string& name, const BookEntry& e, bo
     cairo_save(cr());
     cairo_rectangle(cr(), area.x, area.y, area.w, area.h);
     cairo_clip(cr());
-    CairoDrawOptions o;
-    o.padNumbers = options_.padNumbers;
-    device_.Draw(f, ox, oy, k, o);
+    Draw(f, ox, oy, k);
     cairo_restore(cr());
 
     Grey(0.2);
@@ -265,14 +268,14 @@ Rect PagePainter::Cell(int slot, const std::string& name, const BookEntry& e, bo
 }
 
 void PagePainter::Note(const std::string& text) {
-    const Rect f = Frame(doc_.Page());
+    const Rect f = Frame(page_);
     Grey(0.4);
     text_.Line(cr(), text, f.x + f.w / 2, f.y + f.h / 3, 10, Style::Regular, H::Centre, V::Centre);
 }
 
 TrueScaleRoom PagePainter::Room(const BookEntry& e, const std::string& name) {
     TrueScaleRoom room;
-    const Rect frame = Frame(doc_.Page());
+    const Rect frame = Frame(page_);
     const double nameH = text_.LineHeight(kTrueNameSize, Style::Bold) + 1;
     if (!e.error.empty()) {
         const double w = text_.Width(OneLineText(name + ": " + e.error), kTrueNameSize, Style::Bold);
@@ -295,7 +298,7 @@ TrueScaleRoom PagePainter::Room(const BookEntry& e, const std::string& name) {
 
 Rect PagePainter::TrueScale(const BookEntry& e, const std::string& name, const TrueScaleRoom& room,
                             const Placement& at) {
-    const Rect frame = Frame(doc_.Page());
+    const Rect frame = Frame(page_);
     double x = frame.x + at.x, y = frame.y + at.y;
     if (at.oversize) {
         x = frame.x + (frame.w - room.size.w) / 2;
@@ -316,16 +319,14 @@ Rect PagePainter::TrueScale(const BookEntry& e, const std::string& name, const T
         cairo_save(cr());
         cairo_rectangle(cr(), frame.x, frame.y, frame.w, frame.h);
         cairo_clip(cr());
-        CairoDrawOptions o;
-        o.padNumbers = options_.padNumbers;
-        device_.Draw(e.figure, x + room.originX, y + room.originY, kPtPerMm, o);
+        Draw(e.figure, x + room.originX, y + room.originY, kPtPerMm);
         cairo_restore(cr());
     }
     return {lx, ly, room.size.w, room.size.h};
 }
 
 void PagePainter::CheckBar() {
-    const Size page = doc_.Page();
+    const Size page = page_;
     const Rect f = Frame(page);
     const double y = page.h - 7 * kPtPerMm, x0 = f.x, x1 = f.x + 10 * kPtPerMm;
     Grey(0);

@@ -3,7 +3,7 @@
 // the running head and foot, a footprint's cell, a footprint at true size
 // and the check bar of true-size pages.
 #include "book/bookoptions.h"
-#include "book/figurefeed.h"
+#include "book/entryreader.h"
 #include "book/layout.h"
 #include "book/pdfbook.h"
 #include "output/cairodevice.h"
@@ -34,15 +34,20 @@ struct TrueScaleRoom {
     bool drawing = false;             // false: nothing to draw
 };
 
+// Draws on one page at a time (a PDF page, or a recording of one drawn on
+// another thread); one painter per thread.
 class PagePainter {
 public:
-    PagePainter(PdfBook& doc, const BookOptions& options);
+    PagePainter(const BookOptions& options, Size page);
+    // Where the next drawing goes.
+    void SetTarget(cairo_t* cr) { cr_ = cr; }
 
     void TitlePage(const std::vector<LibraryLine>& libraries, const std::string& created);
     // Rows that fit on a contents page.
     int ContentsRows() const;
-    // Contents rows [from, to), each a link to its library's first page.
-    void ContentsPage(const std::vector<LibraryLine>& libraries, size_t from, size_t to);
+    // Contents rows [from, to), each a link to its library's first page of
+    // doc, on doc's current page.
+    void ContentsPage(PdfBook& doc, const std::vector<LibraryLine>& libraries, size_t from, size_t to);
     // The library's name at the top and the page's label at the foot.
     void RunningHead(const std::string& library, const std::string& label);
 
@@ -65,13 +70,14 @@ public:
     CairoText& Text() { return text_; }
 
 private:
-    cairo_t* cr() const { return doc_.Cr(); }
+    cairo_t* cr() const { return cr_; }
     void Grey(double level);
+    void Draw(const figure::Figure& f, double x, double y, double ptPerMm);
 
-    PdfBook& doc_;
     BookOptions options_;
+    Size page_;
+    cairo_t* cr_ = nullptr;
     CairoText text_;
-    CairoDevice device_;
 };
 
 } // namespace tarnel::book

@@ -1,7 +1,7 @@
 // The vector PDF catalog read back with the tools people use on PDF files:
 // its text, its bookmarks, its pages' geometry.
 #include "book/bookrun.h"
-#include "book/figurefeed.h"
+#include "book/entryreader.h"
 #include "book/libraryplan.h"
 #include "output/cairotext.h"
 
