@@ -84,19 +84,22 @@ public:
     }
 
     // Passes one whole value: a dictionary, an array, a reference or a
-    // single token. Returns its text.
+    // single token. Returns its text. Nesting is counted, not recursed
+    // into: any depth is safe.
     std::string_view Value() {
         Skip();
         const size_t b = p_;
         const std::string_view t = Token();
         if (t == "<<" || t == "[") {
-            const std::string_view close = t == "<<" ? ">>" : "]";
-            for (;;) {
-                if (Peek() == close) {
-                    Token();
-                    break;
+            std::vector<bool> open{t == "<<"};  // true: a dictionary
+            while (!open.empty()) {
+                const std::string_view u = Token();
+                if (u == "<<" || u == "[") {
+                    open.push_back(u == "<<");
+                } else if (u == ">>" || u == "]") {
+                    if (open.back() != (u == ">>")) Fail("a misplaced \"" + std::string(u) + "\"");
+                    open.pop_back();
                 }
-                Value();
             }
         } else if (t == ">>" || t == "]") {
             Fail("a misplaced \"" + std::string(t) + "\"");
@@ -230,8 +233,11 @@ std::string CatalogUpdate(std::string_view tail, uint64_t at, const CatalogAddit
         if (e.first != "/ViewerPreferences" && (e.first != "/PageMode" || !outlines)) kept.push_back(e);
     kept.emplace_back("/ViewerPreferences", prefs);
     if (outlines) kept.emplace_back("/PageMode", "/UseOutlines");
-    if (outlines) {
-        const auto ref = Reference(*outlines, "/Outlines");
+    // The outline's count is put right when cairo wrote it: an outline
+    // dictionary of an earlier update is right already.
+    const auto outlinesRef = outlines ? Reference(*outlines, "/Outlines") : std::pair<uint64_t, uint64_t>{};
+    if (outlines && offsets.count(outlinesRef.first)) {
+        const auto ref = outlinesRef;
         Entries o = object(ref, "outline dictionary");
         bool negative = false;
         for (auto& [k, v] : o)

@@ -24,3 +24,4 @@ TEST(FuzzRegress, Render) { EXPECT_GT(Replay("render", tarnel::fuzz::Render), 0)
 TEST(FuzzRegress, Library) { EXPECT_GT(Replay("library", tarnel::fuzz::Library), 0); }
 TEST(FuzzRegress, Footprint) { EXPECT_GT(Replay("footprint", tarnel::fuzz::Footprint), 0); }
 TEST(FuzzRegress, Index) { EXPECT_GT(Replay("index", tarnel::fuzz::Index), 0); }
+TEST(FuzzRegress, PdfUpdate) { EXPECT_GT(Replay("pdfupdate", tarnel::fuzz::PdfUpdate), 0); }
