@@ -20,8 +20,11 @@ struct BookOptions {
 
 // Watched by a window while a catalog is written, from another thread.
 struct BookProgress {
-    std::atomic<int64_t> done{0};   // footprints read or drawn
-    std::atomic<int64_t> total{0};  // known once the libraries are listed
+    // Known once the libraries are listed: the footprints, and the steps of
+    // the run (at true size each footprint is measured first, then drawn).
+    std::atomic<int64_t> footprints{0};
+    std::atomic<int64_t> total{0};
+    std::atomic<int64_t> done{0};  // steps done
     std::atomic<bool> cancel{false};
 };
 

@@ -170,6 +170,7 @@ BookSummary WriteBook(const std::vector<std::string>& libraries, const std::stri
         if (!l.error.empty()) summary.faults.push_back(OneLineText(l.title) + ": " + l.error);
     }
     p.done = 0;
+    p.footprints = static_cast<int64_t>(summary.footprints);
     p.total = static_cast<int64_t>(summary.footprints) * (options.trueScale ? 2 : 1);
     const std::string shown = "\"" + path + "\"";
     ReplaceFile(

@@ -76,10 +76,11 @@ void PagePainter::TitlePage(const std::vector<LibraryLine>& libraries, const std
     y += text_.LineHeight(26, Style::Bold) + 6;
     size_t total = 0, symbols = 0;
     for (const auto& l : libraries) (l.symbols ? symbols : total) += l.count;
-    const std::string subtitle = libraries.size() == 1 ? OneLineText(libraries[0].title)
-                                                       : Plural(libraries.size(), "biblioteca", "bibliotecas");
-    text_.Line(cr(), subtitle, cx, y, 14, Style::Regular, H::Centre);
-    y += text_.LineHeight(14) + 14;
+    if (libraries.size() == 1) {
+        text_.Line(cr(), OneLineText(libraries[0].title), cx, y, 14, Style::Regular, H::Centre);
+        y += text_.LineHeight(14);
+    }
+    y += 14;
     Grey(0.25);
     text_.Line(cr(), "Gerado pelo Tarnel em " + created, cx, y, 10, Style::Regular, H::Centre);
     y += text_.LineHeight(10) + 4;
@@ -210,7 +211,8 @@ Rect PagePainter::Cell(int slot, const std::string& name, const BookEntry& e, bo
         y += text_.Paragraph(cr(), "Etiquetas: " + OneLineText(f.fields.tags), x, y, w, kTagSize, 1) + 1;
     }
     std::string info;
-    if (symbols) {
+    // A symbol has pins, not pads, whatever library it comes from.
+    if (symbols || f.source == figure::Source::Symbol || (f.pads.empty() && !f.pins.empty())) {
         info = Plural(f.pins.size(), "pino", "pinos");
     } else {
         info = Plural(static_cast<size_t>(std::max(0, f.padCount)), "ilha", "ilhas");

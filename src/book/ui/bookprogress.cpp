@@ -47,7 +47,10 @@ void TBookProgress::Tick() {
         // The bar counts in thousandths: totals may pass what an int holds.
         PB->setRange(0, 1000);
         PB->setValue(static_cast<int>(done * 1000 / total));
-        Label->setText(QStringLiteral("%1 de %2 módulos").arg(done).arg(total));
+        // At true size every footprint is measured before any is drawn.
+        const int64_t n = progress_.footprints.load();
+        if (total > n && done < n) Label->setText(QStringLiteral("Medindo: %1 de %2 módulos").arg(done).arg(n));
+        else Label->setText(QStringLiteral("%1 de %2 módulos").arg(done - (total - n)).arg(n));
     }
     if (over_.load()) {
         finished_ = true;
