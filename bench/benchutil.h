@@ -38,6 +38,7 @@ inline double CpuMs() {
 struct ProgramRun {
     double seconds = 0;
     double peakMb = 0;
+    double cpuSeconds = 0;  // user and system time of the program
     int code = -1;
 };
 
@@ -65,6 +66,7 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
     if (pid > 0 && wait4(pid, &status, 0, &ru) == pid) {
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         r.peakMb = ru.ru_maxrss / 1024.0;
+        r.cpuSeconds = ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return r;

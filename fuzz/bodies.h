@@ -1,6 +1,7 @@
 #pragma once
 // Fuzz bodies, shared by the libFuzzer programs and the regression test that
 // replays the kept inputs.
+#include "book/pdfupdate.h"
 #include "tokenizer/libtext.h"
 #include "index/indexrun.h"
 #include "library/kicadsymbollibrary.h"
@@ -163,6 +164,26 @@ inline void Symbol(const uint8_t* data, size_t size) {
         KicadSymbolLibrary lib{std::string(text), "fuzz.kicad_sym"};
         if (lib.Names().size() > text.size()) __builtin_trap();
     } catch (const std::runtime_error&) {
+    }
+}
+
+// The finishing update of the vector catalog on arbitrary bytes taken for
+// the end of a PDF file: it refuses or it makes an update after which the
+// file can be updated again.
+inline void PdfUpdate(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    book::CatalogAdditions additions;
+    additions.printScalingNone = size % 2;
+    std::string update;
+    try {
+        update = book::CatalogUpdate(bytes, 0, additions);
+    } catch (const std::runtime_error&) {
+        return;
+    }
+    try {
+        (void)book::CatalogUpdate(std::string(bytes) + update, 0, additions);
+    } catch (const std::runtime_error&) {
+        __builtin_trap();
     }
 }
 

@@ -1,6 +1,7 @@
 # Sourced by scripts/run and scripts/test: installs missing Debian packages.
 TARNEL_PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libgtest-dev fonts-liberation qpdf poppler-utils
+  libcairo2-dev libpango1.0-dev fonts-dejavu-core
   xvfb xauth x11-utils qt6-translations-l10n"
 tarnel_install_deps() {
   local missing=""

@@ -25,3 +25,4 @@ TEST(FuzzRegress, Library) { EXPECT_GT(Replay("library", tarnel::fuzz::Library),
 TEST(FuzzRegress, Footprint) { EXPECT_GT(Replay("footprint", tarnel::fuzz::Footprint), 0); }
 TEST(FuzzRegress, Index) { EXPECT_GT(Replay("index", tarnel::fuzz::Index), 0); }
 TEST(FuzzRegress, Symbol) { EXPECT_GT(Replay("symbol", tarnel::fuzz::Symbol), 0); }
+TEST(FuzzRegress, PdfUpdate) { EXPECT_GT(Replay("pdfupdate", tarnel::fuzz::PdfUpdate), 0); }

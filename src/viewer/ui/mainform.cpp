@@ -1,6 +1,7 @@
 #include "viewer/ui/mainform.h"
 #include "util/displaytext.h"
 
+#include "book/ui/pdfbookcommand.h"
 #include "index/ui/pag2.h"
 #include "library/footprintfolder.h"
 #include "library/kicadsymbollibrary.h"
@@ -475,6 +476,15 @@ void TForm1::BuildMenu() {
     Desenhos1->setObjectName("Desenhos1");
     Lista1 = Catlogos1->addAction(QStringLiteral("&Lista"));
     Lista1->setObjectName("Lista1");
+    // The vector catalog of the current library or of every library of the
+    // folder.
+    QAction* pdfBook = Catlogos1->addAction(QStringLiteral("Catálogo &PDF…"));
+    pdfBook->setObjectName("CatalogoPdf1");
+    On(pdfBook, &QAction::triggered, [this] {
+        const tarnel::ViewOptions& o = core_.Options();
+        tarnel::RunPdfBookCommand(this, core_.LibraryPath(), QFile::encodeName(folder_).toStdString(),
+                                  tarnel::Palette{o.CorPad, o.CorComp, o.CorCorpo, o.CorFuro});
+    });
     // The component index, also reachable through the hidden "pag2".
     Indice1 = Catlogos1->addAction(QStringLiteral("Índice de &componentes…"));
     Indice1->setObjectName("Indice1");
