@@ -2,6 +2,7 @@
 // The component index: every module block and alias name of the libraries in
 // the main window's file list, in three in-memory tables.
 #include "index/memtable.h"
+#include "library/librarynames.h"
 
 #include <functional>
 #include <string>
@@ -21,20 +22,6 @@ public:
     virtual int ItemIndex() const = 0;
     virtual void SetItemIndex(int i) = 0;
 };
-
-// The "*.mod" files of a folder in the order the file list shows them: by
-// name with ASCII letter case ignored, names equal that way by their bytes.
-// The extension is matched in any letter case; only regular files (or links
-// to them) are listed. Unreadable folder: empty (the run then says why).
-std::vector<std::string> ModFileNames(const std::string& folder);
-// The "*.lib" symbol libraries of a folder, in the same way. The main window
-// lists them between the "*.mod" files and the footprint folders; the index
-// leaves them out.
-std::vector<std::string> SymbolLibraryFileNames(const std::string& folder);
-
-// The libraries of a folder in the order the file list shows them: the
-// "*.mod" files, then the ".pretty" footprint folders.
-std::vector<std::string> LibraryNames(const std::string& folder);
 
 // A file list over a folder's libraries, read when constructed.
 class FolderFileList : public IndexFileList {
