@@ -21,6 +21,8 @@ public:
     virtual std::string Entry(int i) const = 0;  // file name, no folder
     virtual int ItemIndex() const = 0;
     virtual void SetItemIndex(int i) = 0;
+    // Told by the index window once a run is over.
+    virtual void RunEnded() {}
 };
 
 // A file list over a folder's libraries, read when constructed.
