@@ -3,13 +3,22 @@
 #include "library/libraryfolder.h"
 #include "search/describer.h"
 
+#include <unistd.h>
+
+#include <climits>
+
 namespace tarnel::search {
 
 std::vector<SearchLibrary> LibrariesOfFolder(const std::string& folder, std::string& error) {
     FolderListing listing = ListFolderLibraries(folder);
     error = listing.error;
     std::vector<SearchLibrary> out;
-    const std::string base = folder.empty() ? std::string(".") : folder;
+    // Whole paths: they name the files in the cache, whatever the current folder.
+    std::string base = folder.empty() ? std::string(".") : folder;
+    if (base[0] != '/') {
+        char cwd[PATH_MAX];
+        if (getcwd(cwd, sizeof cwd)) base = std::string(cwd) + (base == "." ? "" : "/" + base);
+    }
     for (FolderLibrary& l : listing.libraries) {
         const std::string nickname = l.name.substr(0, l.name.size() - l.kind->suffix.size());
         out.push_back({nickname, base + (base.back() == '/' ? "" : "/") + l.name, l.kind});

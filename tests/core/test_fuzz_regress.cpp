@@ -24,3 +24,5 @@ TEST(FuzzRegress, Render) { EXPECT_GT(Replay("render", tarnel::fuzz::Render), 0)
 TEST(FuzzRegress, Library) { EXPECT_GT(Replay("library", tarnel::fuzz::Library), 0); }
 TEST(FuzzRegress, Footprint) { EXPECT_GT(Replay("footprint", tarnel::fuzz::Footprint), 0); }
 TEST(FuzzRegress, Index) { EXPECT_GT(Replay("index", tarnel::fuzz::Index), 0); }
+TEST(FuzzRegress, Tables) { EXPECT_GT(Replay("tables", tarnel::fuzz::Tables), 0); }
+TEST(FuzzRegress, SearchCache) { EXPECT_GT(Replay("searchcache", tarnel::fuzz::SearchCache), 0); }
