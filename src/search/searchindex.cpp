@@ -59,6 +59,7 @@ std::string FoldCase(std::string_view text) {
 }
 
 void SearchIndex::Clear() {
+    nameRank_.clear();
     libraries_.clear();
     items_.clear();
     text_.clear();
@@ -89,6 +90,7 @@ void SearchIndex::Add(uint32_t library, ItemFacts facts) {
     text_ += '\x02';
     spans_.push_back(s);
     sortKey_.push_back(name);
+    nameRank_.clear();
     items_.push_back({library, std::move(facts)});
 }
 
@@ -118,6 +120,20 @@ int SearchIndex::ScoreWord(size_t i, std::string_view word) const {
     const bool whole = !IsWordChar(text_[at - 1]) && !IsWordChar(text_[at + word.size()]);
     if (at < s.description) return whole ? kKeywordWhole : kKeyword;
     return whole ? kDescriptionWhole : kDescription;
+}
+
+void SearchIndex::RankNames() const {
+    std::vector<uint32_t> order(items_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int c = sortKey_[a].compare(sortKey_[b]);
+        if (c != 0) return c < 0;
+        const std::string& na = libraries_[items_[a].library].nickname;
+        const std::string& nb = libraries_[items_[b].library].nickname;
+        return na != nb ? na < nb : a < b;
+    });
+    nameRank_.assign(items_.size(), 0);
+    for (size_t r = 0; r < order.size(); ++r) nameRank_[order[r]] = static_cast<uint32_t>(r);
 }
 
 std::vector<SearchHit> SearchIndex::Search(std::string_view query, const SearchFilters& filters, size_t limit) const {
@@ -151,13 +167,10 @@ std::vector<SearchHit> SearchIndex::Search(std::string_view query, const SearchF
             if (score > 0) hits.push_back({static_cast<uint32_t>(i), score});
         }
     }
+    if (nameRank_.size() != items_.size()) RankNames();
     auto better = [&](const SearchHit& a, const SearchHit& b) {
         if (a.score != b.score) return a.score > b.score;
-        const int c = sortKey_[a.item].compare(sortKey_[b.item]);
-        if (c != 0) return c < 0;
-        const std::string& na = libraries_[items_[a.item].library].nickname;
-        const std::string& nb = libraries_[items_[b.item].library].nickname;
-        return na != nb ? na < nb : a.item < b.item;
+        return nameRank_[a.item] < nameRank_[b.item];
     };
     if (limit > 0 && hits.size() > limit) {
         std::partial_sort(hits.begin(), hits.begin() + static_cast<long>(limit), hits.end(), better);

@@ -66,6 +66,10 @@ private:
     };
     std::vector<Spans> spans_;
     std::vector<std::string> sortKey_;  // folded name, for ties
+    // Each item's place by name, then nickname: ties are broken by one
+    // comparison of numbers. Made at the first search after items change.
+    mutable std::vector<uint32_t> nameRank_;
+    void RankNames() const;
 };
 
 // Letter case folded for matching: ASCII letters lowered, other text
