@@ -247,6 +247,9 @@ TForm2::TForm2(IndexFileList& files, QWidget* parent) : QDialog(parent), files_(
         indexed_ = false;  // the next search indexes the other scope
         results_->SetHits(nullptr, {});
     });
+    // The drawing belongs to the search's results.
+    Drawing->setVisible(false);
+    connect(Pages, &QTabWidget::currentChanged, Drawing, [this](int page) { Drawing->setVisible(page == 1); });
     connect(SearchResults->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { if (current.isValid()) ShowResult(current.row()); });
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
