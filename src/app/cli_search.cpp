@@ -44,7 +44,9 @@ int Search(const Args& args) {
         libraries = LibrariesOfFolder(a[1], error);
         if (!error.empty()) throw std::runtime_error(error);
     } else {
-        libraries = LibrariesOfTables(LoadTables(options));
+        std::vector<std::string> notRead;
+        libraries = LibrariesOfTables(LoadTables(options), &notRead);
+        if (!notRead.empty()) std::fprintf(stderr, "%s\n", NotReadMessage(notRead).c_str());
     }
 
     DescribeCache cache;

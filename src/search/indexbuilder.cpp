@@ -26,11 +26,22 @@ std::vector<SearchLibrary> LibrariesOfFolder(const std::string& folder, std::str
     return out;
 }
 
-std::vector<SearchLibrary> LibrariesOfTables(const tables::LibraryTables& t) {
+std::vector<SearchLibrary> LibrariesOfTables(const tables::LibraryTables& t, std::vector<std::string>* notRead) {
     std::vector<SearchLibrary> out;
-    for (const tables::LibraryRow& r : t.rows)
-        if (r.state == tables::RowState::Ok && r.library) out.push_back({r.nickname, r.path, r.library});
+    for (const tables::LibraryRow& r : t.rows) {
+        if (r.state != tables::RowState::Ok || r.IsTable()) continue;
+        if (r.library && DescriberFor(*r.library)) out.push_back({r.nickname, r.path, r.library});
+        else if (notRead) notRead->push_back(r.nickname + " (" + r.path + ")");
+    }
     return out;
+}
+
+std::string NotReadMessage(const std::vector<std::string>& notRead) {
+    if (notRead.empty()) return {};
+    return std::to_string(notRead.size()) +
+           (notRead.size() == 1 ? " biblioteca ficou de fora: o Tarnel ainda não lê seu formato ("
+                                : " bibliotecas ficaram de fora: o Tarnel ainda não lê seu formato (") +
+           notRead.front() + (notRead.size() > 1 ? ", …)" : ")");
 }
 
 IndexReport BuildSearchIndex(const std::vector<SearchLibrary>& libraries, DescribeCache& cache, SearchIndex& index,

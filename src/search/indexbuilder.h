@@ -26,7 +26,12 @@ struct SearchLibrary {
 // error says why the folder cannot be read.
 std::vector<SearchLibrary> LibrariesOfFolder(const std::string& folder, std::string& error);
 // The rows of the tables that open (ok; not disabled, hidden or shadowed).
-std::vector<SearchLibrary> LibrariesOfTables(const tables::LibraryTables& tables);
+// notRead, when given, receives the rows that are ok but of a format no
+// describer reads yet ("NICK (path)").
+std::vector<SearchLibrary> LibrariesOfTables(const tables::LibraryTables& tables,
+                                             std::vector<std::string>* notRead = nullptr);
+// One line about those rows; empty when there are none.
+std::string NotReadMessage(const std::vector<std::string>& notRead);
 
 struct IndexReport {
     int libraries = 0;  // libraries indexed

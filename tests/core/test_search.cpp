@@ -54,8 +54,11 @@ struct CorpusTables {
             "(lib (name \"connect\")(type \"Legacy\")(uri \"${CORPUS}/connect.mod\")(options \"\")(descr \"\"))\n"
             "(lib (name \"Off\")(type \"KiCad\")(uri \"${CORPUS}/pretty/Valve.pretty\")(options \"\")(descr \"\")(disabled))\n";
         WriteFile(config + "/fp-lib-table", "(fp_lib_table\n  (version 7)\n" + rows + ")\n");
+        // A library of a kind no describer reads: listed, not searched, and said so.
+        WriteFile(dir.path().toStdString() + "/later.kicad_future", "(kicad_future)\n");
         WriteFile(config + "/sym-lib-table",
-                  "(sym_lib_table (lib (name linear)(type Legacy)(uri ${CORPUS}/linear.lib)(options \"\")(descr \"\")))\n");
+                  "(sym_lib_table (lib (name linear)(type Legacy)(uri ${CORPUS}/linear.lib)(options \"\")(descr \"\"))\n"
+                  "  (lib (name Later)(type KiCad)(uri " + dir.path().toStdString() + "/later.kicad_future)))\n");
         WriteFile(config + "/kicad_common.json", "{\"environment\": {\"vars\": {\"CORPUS\": \"" TARNEL_CORPUS "\"}}}");
     }
     tables::LibraryTables Load() const { return tables::LoadLibraryTables({config, "", {{"HOME", "/nonexistent"}}}); }
@@ -125,8 +128,12 @@ TEST(Search, QueriesOverTheRealLibraries) {
     REQUIRE_CORPUS();
     CorpusTables tables;
     const tables::LibraryTables t = tables.Load();
-    const std::vector<SearchLibrary> libraries = LibrariesOfTables(t);
+    std::vector<std::string> notRead;
+    const std::vector<SearchLibrary> libraries = LibrariesOfTables(t, &notRead);
     ASSERT_EQ(libraries.size(), 5u);  // the disabled row is not searched
+    ASSERT_EQ(notRead.size(), 1u);
+    EXPECT_EQ(notRead[0], "Later (" + tables.dir.path().toStdString() + "/later.kicad_future)");
+    EXPECT_EQ(NotReadMessage(notRead).rfind("1 biblioteca ficou de fora: o Tarnel ainda não lê seu formato (Later", 0), 0u);
     DescribeCache cache;
     SearchIndex index;
     const IndexReport report = BuildSearchIndex(libraries, cache, index);
@@ -353,9 +360,11 @@ TEST(SearchCli, TablesAndSearchOverTheRealLibraries) {
     EXPECT_EQ(out.substr(0, out.find('\n') + 1), "footprints\tJumper\tKiCad\tok\t" TARNEL_CORPUS "/pretty/Jumper.pretty\n");
     EXPECT_NE(out.find("footprints\tOff\tKiCad\tdesativada\t"), std::string::npos) << out;
     EXPECT_NE(out.find("symbols\tlinear\tLegacy\tok\t" TARNEL_CORPUS "/linear.lib\n"), std::string::npos) << out;
-    EXPECT_EQ(out.substr(out.rfind("count")), "count 6\n");
+    EXPECT_NE(out.find("symbols\tLater\tKiCad\tok\t"), std::string::npos) << out;
+    EXPECT_EQ(out.substr(out.rfind("count")), "count 7\n");
 
     ASSERT_EQ(run({"search", "patch antenna", "--config", config}, &out, &err), 0) << err;
+    EXPECT_NE(err.find("1 biblioteca ficou de fora"), std::string::npos) << err;
     EXPECT_EQ(out, "RF_Antenna:Abracon_APAES868R8060C16-T\tAbracon RHCP ceramic patch antenna 854-882Mhz, 5dBi\n"
                    "RF_Antenna:Astrocast_AST50127-00\tL-band patch antenna, "
                    "https://docs.astrocast.com/dl/0534-DOC-M2M-ASTRO-Patch_Antenna-Datasheet.pdf\n");

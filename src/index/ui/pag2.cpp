@@ -382,7 +382,9 @@ void TForm2::IndexForSearch() {
         const tables::LibraryTables t = TablesSource ? TablesSource() : tables::LibraryTables();
         if (!t.Found()) problems.push_back("Nenhuma tabela de bibliotecas do KiCad encontrada.");
         problems.insert(problems.end(), t.messages.begin(), t.messages.end());
-        libraries = search::LibrariesOfTables(t);
+        std::vector<std::string> notRead;
+        libraries = search::LibrariesOfTables(t, &notRead);
+        if (!notRead.empty()) problems.push_back(search::NotReadMessage(notRead));
     } else {
         std::string error;
         libraries = search::LibrariesOfFolder(FolderSource ? FolderSource() : std::string(), error);
