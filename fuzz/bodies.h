@@ -9,6 +9,9 @@
 #include "sexpr/sexpr.h"
 #include "output/figurejson.h"
 #include "output/svgdevice.h"
+#include "search/describecache.h"
+#include "tables/tabletext.h"
+#include "tables/variables.h"
 #include "viewer/tarnel.h"
 
 #include <sys/stat.h>
@@ -185,6 +188,66 @@ inline void PdfUpdate(const uint8_t* data, size_t size) {
     } catch (const std::runtime_error&) {
         __builtin_trap();
     }
+}
+
+namespace detail {
+inline const std::string& ScratchFolder() {
+    static const std::string dir = [] {
+        char t[] = "/tmp/tarnel-fuzz-scratch-XXXXXX";
+        const char* d = mkdtemp(t);
+        return std::string(d ? d : "/tmp");
+    }();
+    return dir;
+}
+inline bool WriteScratch(const std::string& path, const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    return true;
+}
+} // namespace detail
+
+// A library table's text, every row's URI expanded; with the first byte
+// odd, the rest as a settings folder's kicad_common.json instead.
+inline void Tables(const uint8_t* data, size_t size) {
+    if (size == 0) return;
+    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (data[0] & 1) {
+        const std::string dir = detail::ScratchFolder();
+        if (!detail::WriteScratch(dir + "/kicad_common.json", data + 1, size - 1)) return;
+        std::string error;
+        const auto vars = tables::ReadCommonVariables(dir, error);
+        if (!error.empty() && !vars.empty()) __builtin_trap();  // a damaged file gives nothing
+        return;
+    }
+    const tables::TableText t = tables::ReadTableText(text);
+    if (t.rows.size() > tables::kMaxTableRows) __builtin_trap();
+    tables::UriVariables vars;
+    vars.Set("KICAD9_FOOTPRINT_DIR", "/fp");
+    vars.Set("KIPRJMOD", "/project");
+    for (const tables::TableRow& r : t.rows) {
+        // A row without fault has its three required properties.
+        if (r.error.empty() && (r.nickname.empty() || r.type.empty() || r.uri.empty())) __builtin_trap();
+        const auto e = vars.Expand(r.uri);
+        if (e.unknown.empty() && e.text.find("${KICAD9_FOOTPRINT_DIR}") != std::string::npos) __builtin_trap();
+    }
+}
+
+// The search cache file: a damaged one loads nothing, a good one saves and
+// loads back the same.
+inline void SearchCache(const uint8_t* data, size_t size) {
+    const std::string dir = detail::ScratchFolder();
+    const std::string file = dir + "/search-index.bin";
+    if (!detail::WriteScratch(file, data, size)) return;
+    search::DescribeCache cache;
+    std::string why;
+    const bool ok = cache.Load(file, why);
+    if (!ok && cache.Size() != 0) __builtin_trap();
+    if (!ok) return;
+    cache.Save(dir + "/again.bin");
+    search::DescribeCache again;
+    if (!again.Load(dir + "/again.bin", why) || again.Size() != cache.Size()) __builtin_trap();
 }
 
 } // namespace tarnel::fuzz

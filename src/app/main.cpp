@@ -10,6 +10,8 @@
 
 int main(int argc, char** argv) {
     tarnel::TApplication app(argc, argv);
+    // Names the cache folder (QStandardPaths::CacheLocation).
+    app.setApplicationName(QStringLiteral("tarnel"));
     // Qt's standard dialogs and buttons in Portuguese, when installed.
     tarnel::InstallQtPortuguese(app);
     tarnel::InstallFontSubstitutes();
@@ -38,6 +40,9 @@ int main(int argc, char** argv) {
     // 3. The component index window, hidden until "pag2".
     TForm2 Form2(Form1.FileList(), &Form1);
     Form1.Form2 = &Form2;
+    // Its search over the KiCad libraries reads the tables the main window
+    // was told to use.
+    Form2.TablesSource = [&Form1] { return Form1.ReadKicadTables(); };
 
     // 5. Every report preview opens a preview window of its own.
     tarnel::tqrpreviewinterf previews;

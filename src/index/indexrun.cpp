@@ -3,14 +3,11 @@
 #include "library/footprintfolder.h"
 #include "library/kicadsymbollibrary.h"
 #include "symbol/summary.h"
+#include "library/legacyscan.h"
 #include "tokenizer/libtext.h"
 #include "tokenizer/meuparse.h"
 
-#include <QDir>
-#include <QFile>
-
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,43 +16,6 @@
 #include <memory>
 
 namespace tarnel {
-
-namespace {
-std::vector<std::string> FileNamesEndingIn(const std::string& folder, const QString& extension) {
-    QDir dir(QFile::decodeName(QByteArray::fromStdString(folder.empty() ? std::string(".") : folder)));
-    const QStringList found = dir.entryList({'*' + extension}, QDir::Files);
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(found.size()));
-    for (const QString& n : found) {
-        // The name filter ignores case; make sure of the extension anyway.
-        if (!n.endsWith(extension, Qt::CaseInsensitive)) continue;
-        // Only regular files (or links to them) are libraries: a FIFO would
-        // block the run, a device would be read without end.
-        struct stat st {};
-        if (stat(QFile::encodeName(dir.filePath(n)).constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        names.push_back(QFile::encodeName(n).toStdString());
-    }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string ua = UpperAscii(a), ub = UpperAscii(b);
-        return ua != ub ? ua < ub : a < b;
-    });
-    return names;
-}
-} // namespace
-
-std::vector<std::string> ModFileNames(const std::string& folder) { return FileNamesEndingIn(folder, QStringLiteral(".mod")); }
-
-std::vector<std::string> SymbolLibraryFileNames(const std::string& folder) {
-    return FileNamesEndingIn(folder, QStringLiteral(".lib"));
-}
-
-std::vector<std::string> LibraryNames(const std::string& folder) {
-    std::vector<std::string> names = ModFileNames(folder);
-    for (std::string& f : KicadSymbolFileNames(folder)) names.push_back(std::move(f));
-    for (std::string& f : FootprintFolderNames(folder)) names.push_back(std::move(f));
-    for (std::string& f : KicadSymbolFolderNames(folder)) names.push_back(std::move(f));
-    return names;
-}
 
 FolderFileList::FolderFileList(std::string folder) : folder_(std::move(folder)), entries_(LibraryNames(folder_)) {}
 
@@ -120,7 +80,8 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
               cKeywords = comp.FieldIndex("Palavras");
 
     IndexRunResult result;
-    bool inModule = false;
+    // A block still open at the end of a file goes on into the next.
+    BlockReader blocks;
     comp.EmptyTable();
     lib.EmptyTable();
     names.EmptyTable();
@@ -154,9 +115,9 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
                 lib.Append();
                 lib.SetText(libLib, entry);
                 lib.Post();
-                if (inModule) {
+                if (blocks.InBlock()) {
                     comp.Post();
-                    inModule = false;
+                    blocks = BlockReader();
                 }
                 std::vector<symbol::SymbolSummary> symbols;
                 try {
@@ -199,9 +160,9 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
                 lib.Append();
                 lib.SetText(libLib, entry);
                 lib.Post();
-                if (inModule) {
+                if (blocks.InBlock()) {
                     comp.Post();
-                    inModule = false;
+                    blocks = BlockReader();
                 }
                 for (const std::string& name : folder->Names()) {
                     const std::string principal = UpperAscii(name);
@@ -233,49 +194,47 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
             lib.Post();
 
             ForEachLine(std::string_view(bytes), [&](std::string_view line) {
-                const std::string_view keyword = Trim(Word(line, 1));
-                // An alias line outside a block has no module to belong to.
-                if (inModule && EqualsUpper(keyword, "ALIAS")) {
-                    const int r = tokens.ParseLine(line);
-                    for (int k = 2; k <= r; ++k) {
+                switch (blocks.Feed(line)) {
+                    case BlockLine::Outside: break;
+                    case BlockLine::Open:
+                        ++ordinal;
+                        comp.Append();
                         names.Append();
-                        names.SetText(pAlias, Cut(tokens[k]));
+                        currentFile = entry;
+                        currentName = UpperAscii(Trim(BlockReader::Name(line)));
+                        comp.SetText(cLib, Cut(currentFile));
+                        comp.SetText(cPrincipal, Cut(currentName));
+                        comp.SetInt(cNr, ordinal);
+                        names.SetText(pLib, Cut(currentFile));
                         names.SetText(pPrincipal, Cut(currentName));
                         names.SetInt(pNr, ordinal);
-                        names.SetText(pLib, Cut(currentFile));
+                        names.SetText(pAlias, Cut(currentName));
                         names.Post();
-                    }
-                    comp.SetText(cAlias, line);
-                }
-                if (inModule && EqualsUpper(keyword, "$ENDMODULE")) {
-                    comp.AppendText(cComandos, line);
-                    comp.AppendText(cComandos, "\r");
-                    comp.Post();
-                    inModule = false;
-                    return true;
-                }
-                if (inModule) {
-                    comp.AppendText(cComandos, line);
-                    comp.AppendText(cComandos, "\r");
-                    return true;
-                }
-                if (EqualsUpper(keyword, "$MODULE")) {
-                    ++ordinal;
-                    comp.Append();
-                    names.Append();
-                    currentFile = entry;
-                    currentName = UpperAscii(Trim(Word(line, 2)));
-                    comp.SetText(cLib, Cut(currentFile));
-                    comp.SetText(cPrincipal, Cut(currentName));
-                    comp.SetInt(cNr, ordinal);
-                    names.SetText(pLib, Cut(currentFile));
-                    names.SetText(pPrincipal, Cut(currentName));
-                    names.SetInt(pNr, ordinal);
-                    names.SetText(pAlias, Cut(currentName));
-                    names.Post();
-                    inModule = true;
-                    comp.SetText(cComandos, line);
-                    comp.AppendText(cComandos, "\r");
+                        comp.SetText(cComandos, line);
+                        comp.AppendText(cComandos, "\r");
+                        break;
+                    case BlockLine::Inside:
+                        // Alias names belong to the module whose block holds the line.
+                        if (EqualsUpper(Trim(Word(line, 1)), "ALIAS")) {
+                            const int r = tokens.ParseLine(line);
+                            for (int k = 2; k <= r; ++k) {
+                                names.Append();
+                                names.SetText(pAlias, Cut(tokens[k]));
+                                names.SetText(pPrincipal, Cut(currentName));
+                                names.SetInt(pNr, ordinal);
+                                names.SetText(pLib, Cut(currentFile));
+                                names.Post();
+                            }
+                            comp.SetText(cAlias, line);
+                        }
+                        comp.AppendText(cComandos, line);
+                        comp.AppendText(cComandos, "\r");
+                        break;
+                    case BlockLine::Close:
+                        comp.AppendText(cComandos, line);
+                        comp.AppendText(cComandos, "\r");
+                        comp.Post();
+                        break;
                 }
                 return true;
             });

@@ -3,6 +3,7 @@
 // the main window's file list (and every symbol of its current symbol
 // libraries), in three in-memory tables.
 #include "index/memtable.h"
+#include "library/librarynames.h"
 
 #include <functional>
 #include <string>
@@ -21,22 +22,9 @@ public:
     virtual std::string Entry(int i) const = 0;  // file name, no folder
     virtual int ItemIndex() const = 0;
     virtual void SetItemIndex(int i) = 0;
+    // Told by the index window once a run is over.
+    virtual void RunEnded() {}
 };
-
-// The "*.mod" files of a folder in the order the file list shows them: by
-// name with ASCII letter case ignored, names equal that way by their bytes.
-// The extension is matched in any letter case; only regular files (or links
-// to them) are listed. Unreadable folder: empty (the run then says why).
-std::vector<std::string> ModFileNames(const std::string& folder);
-// The "*.lib" symbol libraries of a folder, in the same way. The main window
-// lists them between the "*.mod" files and the footprint folders; the index
-// leaves them out (it takes the current symbol libraries).
-std::vector<std::string> SymbolLibraryFileNames(const std::string& folder);
-
-// The libraries of a folder the index takes, in the order the file list
-// shows them: the "*.mod" files, the "*.kicad_sym" files, the ".pretty"
-// footprint folders, then the ".kicad_symdir" symbol folders.
-std::vector<std::string> LibraryNames(const std::string& folder);
 
 // A file list over a folder's libraries, read when constructed.
 class FolderFileList : public IndexFileList {

@@ -29,28 +29,6 @@ bool IsFootprintFolderName(std::string_view name) {
 
 bool IsFootprintFileName(std::string_view name) { return name.size() > kExt.size() && EndsWithUpper(name, kExt); }
 
-std::vector<std::string> FootprintFolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return names;
-    while (const dirent* e = readdir(dir)) {
-        const std::string_view name = e->d_name;
-        if (!IsFootprintFolderName(name) || name == ".pretty") continue;
-        bool isDir = e->d_type == DT_DIR;
-        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-            struct stat st {};
-            isDir = stat((folder + "/" + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (isDir) names.emplace_back(name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string ua = UpperAscii(a), ub = UpperAscii(b);
-        return ua != ub ? ua < ub : a < b;
-    });
-    return names;
-}
-
 FootprintFolder::FootprintFolder(const std::string& path) : Library(path) {
     DIR* dir = opendir(path.c_str());
     if (!dir) throw std::runtime_error("a pasta \"" + path + "\" não pode ser aberta: " + std::strerror(errno));

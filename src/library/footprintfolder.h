@@ -31,9 +31,4 @@ private:
     std::unordered_map<std::string, size_t> byKey_;   // upper-cased name -> first index
 };
 
-// The footprint folders ("*.pretty", letter case ignored) directly inside
-// folder, sorted by their upper-cased bytes, then their bytes; empty when the
-// folder cannot be read.
-std::vector<std::string> FootprintFolderNames(const std::string& folder);
-
 } // namespace tarnel

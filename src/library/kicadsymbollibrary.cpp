@@ -24,27 +24,6 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
-// Names of the entries directly in folder that keep() accepts, regular files
-// or folders (links followed), in list order.
-std::vector<std::string> Entries(const std::string& folder, bool folders, bool (*keep)(std::string_view)) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return names;
-    while (const dirent* e = readdir(dir)) {
-        const std::string_view name = e->d_name;
-        if (name == "." || name == ".." || !keep(name)) continue;
-        bool fits = folders ? e->d_type == DT_DIR : e->d_type == DT_REG;
-        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-            struct stat st {};
-            fits = stat((folder + "/" + e->d_name).c_str(), &st) == 0 && (folders ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
-        }
-        if (fits) names.emplace_back(name);
-    }
-    closedir(dir);
-    SortListNames(names);
-    return names;
-}
-
 // A symbol file's bytes in four system calls (a folder library reads
 // thousands of small files): only a regular file, opened without blocking,
 // of at most kMaxSymbolFileBytes. Throws std::runtime_error naming the file.
@@ -146,14 +125,6 @@ bool IsKicadSymbolFileName(std::string_view name) { return EndsWithNoCase(name, 
 bool IsKicadSymbolFolderName(std::string_view name) {
     while (name.size() > 1 && name.back() == '/') name.remove_suffix(1);
     return EndsWithNoCase(name, ".kicad_symdir");
-}
-
-std::vector<std::string> KicadSymbolFileNames(const std::string& folder) {
-    return Entries(folder, false, [](std::string_view n) { return IsKicadSymbolFileName(n); });
-}
-
-std::vector<std::string> KicadSymbolFolderNames(const std::string& folder) {
-    return Entries(folder, true, [](std::string_view n) { return IsKicadSymbolFolderName(n); });
 }
 
 KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) {

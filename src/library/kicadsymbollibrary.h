@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "library/librarynames.h"
+
 namespace tarnel {
 
 // True for a file name ending in ".kicad_sym", a folder name ending in
@@ -20,11 +22,8 @@ namespace tarnel {
 bool IsKicadSymbolFileName(std::string_view name);
 bool IsKicadSymbolFolderName(std::string_view name);
 
-// The "*.kicad_sym" regular files and the "*.kicad_symdir" folders directly
-// inside folder, each sorted by their upper-cased bytes, then their bytes;
-// empty when the folder cannot be read.
-std::vector<std::string> KicadSymbolFileNames(const std::string& folder);
-std::vector<std::string> KicadSymbolFolderNames(const std::string& folder);
+// A folder's "*.kicad_sym" files and "*.kicad_symdir" folders are listed by
+// library/librarynames.h.
 
 // One symbol's text as its library hands it over.
 struct SymbolSource {

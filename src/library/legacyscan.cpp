@@ -4,10 +4,27 @@
 
 namespace tarnel {
 
+bool BlockReader::Opens(std::string_view line) const { return EqualsUpper(Trim(Word(line, 1)), block_.open); }
+bool BlockReader::Closes(std::string_view line) const { return EqualsUpper(Trim(Word(line, 1)), block_.close); }
+std::string_view BlockReader::Name(std::string_view openingLine) { return Word(openingLine, 2); }
+
+BlockLine BlockReader::Feed(std::string_view line) {
+    if (in_) {
+        if (!Closes(line)) return BlockLine::Inside;
+        in_ = false;
+        return BlockLine::Close;
+    }
+    if (!Opens(line)) return BlockLine::Outside;
+    in_ = true;
+    return BlockLine::Open;
+}
+
 std::vector<std::string> ScanBlockNames(std::string_view bytes, const BlockKeywords& block) {
+    // Every opening line names an entry, inside a block or not.
+    const BlockReader reader(block);
     std::vector<std::string> names;
     ForEachLine(bytes, [&](std::string_view line) {
-        if (EqualsUpper(Trim(Word(line, 1)), block.open)) names.emplace_back(Word(line, 2));
+        if (reader.Opens(line)) names.emplace_back(BlockReader::Name(line));
         return true;
     });
     return names;
@@ -27,18 +44,11 @@ Units ScanUnits(std::string_view bytes) {
 std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_view name) {
     std::vector<std::string> out;
     const std::string want = UpperAscii(name);
-    bool found = false;
+    BlockReader reader;
     ForEachLine(bytes, [&](std::string_view line) {
-        std::string_view w1 = Trim(Word(line, 1));
-        if (found) {
-            out.emplace_back(line);
-            return !EqualsUpper(w1, "$ENDMODULE");
-        }
-        if (EqualsUpper(w1, "$MODULE") && UpperAscii(Trim(Word(line, 2))) == want) {
-            found = true;
-            out.emplace_back(line);
-        }
-        return true;
+        if (!reader.InBlock() && !(reader.Opens(line) && UpperAscii(Trim(BlockReader::Name(line))) == want)) return true;
+        out.emplace_back(line);
+        return reader.Feed(line) != BlockLine::Close;
     });
     return out;
 }
@@ -46,11 +56,10 @@ std::vector<std::string> ExtractModuleLines(std::string_view bytes, std::string_
 std::vector<std::string> ExtractModuleLinesAt(std::string_view bytes, size_t begin, const BlockKeywords& block) {
     std::vector<std::string> out;
     if (begin >= bytes.size()) return out;
-    bool first = true;
+    const BlockReader reader(block);
     ForEachLine(bytes.substr(begin), [&](std::string_view line) {
         out.emplace_back(line);
-        if (first) { first = false; return true; }
-        return !EqualsUpper(Trim(Word(line, 1)), block.close);
+        return out.size() == 1 || !reader.Closes(line);
     });
     return out;
 }
@@ -70,11 +79,11 @@ std::string_view ModuleSpanAt(std::string_view bytes, size_t begin, const BlockK
 
 std::unordered_map<std::string, size_t> IndexModules(std::string_view bytes, const BlockKeywords& block) {
     std::unordered_map<std::string, size_t> idx;
-    size_t pos = 0;
+    const BlockReader reader(block);
     const char* base = bytes.data();
     ForEachLine(bytes, [&](std::string_view line) {
-        pos = static_cast<size_t>(line.data() - base);
-        if (EqualsUpper(Trim(Word(line, 1)), block.open)) idx.emplace(UpperAscii(Trim(Word(line, 2))), pos);
+        if (reader.Opens(line))
+            idx.emplace(UpperAscii(Trim(BlockReader::Name(line))), static_cast<size_t>(line.data() - base));
         return true;
     });
     return idx;

@@ -19,6 +19,31 @@ struct BlockKeywords {
 inline constexpr BlockKeywords kModuleBlock{"$MODULE", "$ENDMODULE"};
 inline constexpr BlockKeywords kSymbolBlock{"DEF", "ENDDEF"};
 
+// Where a line stands in the blocks of legacy text.
+enum class BlockLine { Outside, Open, Inside, Close };
+
+// The grammar of legacy blocks, read a line at a time: an opening line
+// outside a block opens one; from there every line belongs to it, up to and
+// including the closing line (an opening line inside a block is just one of
+// its lines). Everything that lists, extracts, indexes or describes blocks
+// reads them through this.
+class BlockReader {
+public:
+    explicit BlockReader(const BlockKeywords& block = kModuleBlock) : block_(block) {}
+    // The line's place, given the lines fed before it.
+    BlockLine Feed(std::string_view line);
+    bool InBlock() const { return in_; }
+    // Whether word 1 of the line is the opening (closing) keyword.
+    bool Opens(std::string_view line) const;
+    bool Closes(std::string_view line) const;
+    // The block's name: word 2 of its opening line, as written.
+    static std::string_view Name(std::string_view openingLine);
+
+private:
+    BlockKeywords block_;
+    bool in_ = false;
+};
+
 // Word 2 of every opening line, unchanged, in file order.
 std::vector<std::string> ScanBlockNames(std::string_view bytes, const BlockKeywords& block);
 inline std::vector<std::string> ScanModuleNames(std::string_view bytes) { return ScanBlockNames(bytes, kModuleBlock); }

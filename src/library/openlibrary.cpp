@@ -1,14 +1,10 @@
-#include "library/footprintfolder.h"
-#include "library/kicadsymbollibrary.h"
 #include "library/legacylibrary.h"
-#include "library/symbollibrary.h"
+#include "library/libraryfolder.h"
 
 namespace tarnel {
 
 std::unique_ptr<Library> OpenLibrary(const std::string& path) {
-    if (IsFootprintFolderName(path)) return std::make_unique<FootprintFolder>(path);
-    if (IsSymbolLibraryName(path)) return std::make_unique<SymbolLibrary>(path);
-    if (IsKicadSymbolFolderName(path) || IsKicadSymbolFileName(path)) return std::make_unique<KicadSymbolLibrary>(path);
+    if (const LibraryKind* k = LibraryKindOfName(path)) return k->open(path);
     return std::make_unique<LegacyLibrary>(path);
 }
 

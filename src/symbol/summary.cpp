@@ -3,6 +3,8 @@
 #include "library/symbolname.h"
 #include "symbol/fields.h"
 
+#include <set>
+#include <string_view>
 #include <unordered_map>
 
 namespace tarnel::symbol {
@@ -13,8 +15,20 @@ struct Read {
     std::string file, extends, fault;
     bool derived = false;
     double version = 0;
+    int pins = 0;
     Properties props;
 };
+
+// Pins of all units count once by number, as a part's package has them.
+int CountPins(const sexpr::Node& symbol) {
+    std::set<std::string_view> numbers;
+    for (sexpr::Node unit = symbol.First(); unit; unit = unit.Next()) {
+        if (!unit.IsList() || unit.Keyword() != "symbol") continue;
+        for (sexpr::Node c = unit.First(); c; c = c.Next())
+            if (c.IsList() && c.Keyword() == "pin") numbers.insert(c.Find("number").At(1).Text());
+    }
+    return static_cast<int>(numbers.size());
+}
 
 } // namespace
 
@@ -30,6 +44,7 @@ std::vector<SymbolSummary> SummarizeLibrary(KicadSymbolLibrary& lib) {
             r.props = ReadProperties(d.Node(), d.version);
             r.derived = static_cast<bool>(d.Node().Find("extends"));
             r.extends = d.Extends();
+            r.pins = CountPins(d.Node());
         } catch (const std::exception& e) {
             r.fault = e.what();
         }
@@ -73,6 +88,12 @@ std::vector<SymbolSummary> SummarizeLibrary(KicadSymbolLibrary& lib) {
             const Description d = Describe(self.version, chain);
             s.description = d.description;
             s.keywords = d.keywords;
+            // A derived symbol draws its root's pins.
+            for (const Read* r = &self;; r = &read.find(r->extends)->second)
+                if (!r->derived) {
+                    s.pins = r->pins;
+                    break;
+                }
         }
         out.push_back(std::move(s));
     }

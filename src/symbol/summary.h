@@ -14,6 +14,7 @@ struct SymbolSummary {
     std::string file;         // the file that holds it
     std::string description;  // as its chain gives it; a fault's reason when it cannot be read
     std::string keywords;
+    int pins = -1;  // distinct pin numbers of its units, from its root symbol; -1 when it cannot be read
 };
 
 // In list order.

@@ -26,3 +26,5 @@ TEST(FuzzRegress, Footprint) { EXPECT_GT(Replay("footprint", tarnel::fuzz::Footp
 TEST(FuzzRegress, Index) { EXPECT_GT(Replay("index", tarnel::fuzz::Index), 0); }
 TEST(FuzzRegress, Symbol) { EXPECT_GT(Replay("symbol", tarnel::fuzz::Symbol), 0); }
 TEST(FuzzRegress, PdfUpdate) { EXPECT_GT(Replay("pdfupdate", tarnel::fuzz::PdfUpdate), 0); }
+TEST(FuzzRegress, Tables) { EXPECT_GT(Replay("tables", tarnel::fuzz::Tables), 0); }
+TEST(FuzzRegress, SearchCache) { EXPECT_GT(Replay("searchcache", tarnel::fuzz::SearchCache), 0); }

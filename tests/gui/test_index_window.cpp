@@ -16,9 +16,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <fstream>
+#include <map>
 
 using namespace tarnel;
 
@@ -195,7 +197,7 @@ TEST(IndexWindow, Screenshot) {
     if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
     FolderFileList files(TARNEL_SOURCE_DIR "/samples");
     TForm2 w(files);
-    w.resize(760, 520);
+    w.resize(980, 600);
     w.show();
     w.BitBtn1->click();
     QApplication::processEvents();
@@ -203,4 +205,76 @@ TEST(IndexWindow, Screenshot) {
     ClickCell(w.DBGrid2, 3, 0);
     QApplication::processEvents();
     ASSERT_TRUE(w.grab().save(QDir(out).filePath("index-window.png")));
+}
+
+// After "Indexar" the lines shown belong to the name highlighted: the first
+// name by alias, which need not be the first module by library.
+TEST(IndexWindow, LinesShownAfterARunBelongToTheHighlightedName) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("ZZ"));
+    Write(dir, "b.mod", Module("AA"));
+    FolderFileList files(dir.path().toStdString());
+    TForm2 w(files);
+    w.show();
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    ASSERT_EQ(w.DBGrid2->currentIndex().row(), 0);
+    EXPECT_EQ(w.DBGrid2->currentIndex().data().toString(), "AA");
+    EXPECT_EQ(w.DBEdit2->text(), "AA");
+    EXPECT_EQ(w.DBMemo1->toPlainText(), "$MODULE AA\nLi AA\nDS 0 0 100 0 120 21\n$EndMODULE AA\n");
+}
+
+TEST(IndexWindow, LocateSaysWhenNothingIsFoundAndEnterSearches) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("SO8") + Module("DIP8") + Module("R1"));
+    FolderFileList files(dir.path().toStdString());
+    TForm2 w(files);
+    w.show();
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    w.Edit1->setText("qfp");
+    w.BitBtn2->click();
+    EXPECT_EQ(w.LocateStatus->text(), QStringLiteral("não encontrado"));
+    EXPECT_EQ(w.DBGrid2->currentIndex().row(), 0);
+    // Enter in the box searches, as the button does.
+    w.Edit1->setFocus();
+    w.Edit1->selectAll();
+    QTest::keyClicks(w.Edit1, "r1");
+    EXPECT_EQ(w.LocateStatus->text(), "") << "typing clears the message";
+    QTest::keyClick(w.Edit1, Qt::Key_Return);
+    EXPECT_EQ(w.DBGrid2->currentIndex().data().toString(), "R1");
+    EXPECT_EQ(w.DBEdit2->text(), "R1");
+    EXPECT_EQ(w.LocateStatus->text(), "");
+    EXPECT_TRUE(w.BitBtn1->isEnabled());
+    EXPECT_EQ(w.Label1->text(), "3") << "Enter did not start a run";
+}
+
+TEST(IndexWindow, NamesWholeBoxesLabelledAndTheSortShown) {
+    QTemporaryDir dir;
+    const std::string longName = "SolderJumper-3_P1.3mm_Bridged2Bar12_RoundedPad1.0x1.5mm_NumberLabels";
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Jumper.pretty"));
+    Write(dir, "Jumper.pretty/" + longName + ".kicad_mod", "(footprint \"J\")\n");
+    Write(dir, "a.mod", Module("R1"));
+    FolderFileList files(dir.path().toStdString());
+    TForm2 w(files);
+    w.show();
+    w.BitBtn1->click();
+    QApplication::processEvents();
+    const QString shown = QString::fromStdString(longName).toUpper();
+    EXPECT_GE(w.DBGrid2->columnWidth(0), w.DBGrid2->fontMetrics().horizontalAdvance(shown)) << "the name is cut";
+    // Both boxes of the chosen module say what they hold.
+    std::map<QWidget*, QString> labels;
+    for (QLabel* l : w.findChildren<QLabel*>())
+        if (l->buddy()) labels[l->buddy()] = l->text();
+    EXPECT_EQ(labels[w.DBEdit2], "Nome:");
+    EXPECT_EQ(labels[w.DBEdit3], "Elementos:");
+    // The header shows the order.
+    QHeaderView* h = w.DBGrid2->horizontalHeader();
+    EXPECT_TRUE(h->isSortIndicatorShown());
+    EXPECT_EQ(h->sortIndicatorSection(), 0);
+    ClickTitle(w.DBGrid2, 1);
+    EXPECT_EQ(h->sortIndicatorSection(), 1);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
+    ClickTitle(w.DBGrid2, 0);
+    EXPECT_EQ(h->sortIndicatorSection(), 0);
 }

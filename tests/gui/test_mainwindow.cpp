@@ -404,8 +404,8 @@ TEST_F(MainWindow, CatalogsNameTheListedLibraryAfterAnIndexRun) {
     TForm1& f = Open(kSamples);
     PickFile(f, "exemplo.mod");
     TForm2 index(f.FileList(), &f);
-    index.BitBtn1->click();  // the run walks the file list's selection to its end
-    EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.pretty");
+    index.BitBtn1->click();  // the run walks the file list's selection, then gives it back
+    EXPECT_EQ(f.SelectedLibraryFileName(), "exemplo.mod");
     EXPECT_EQ(f.ListedLibraryPath(), QDir(kSamples).canonicalPath().toStdString() + "/exemplo.mod");
     EXPECT_EQ(f.ListBox1->item(0)->text(), f.Core().ModuleList()[0].c_str());
 }
@@ -792,15 +792,18 @@ TEST_F(MainWindow, FootprintFoldersBrowseLikeLibraries) {
 }
 
 TEST_F(MainWindow, TypingAFolderNameJumpsToIt) {
-    TForm1& f = Open(kSamples);
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("exemplos"));
+    TForm1& f = Open(dir.path());
     f.DLB1->setFocus();
     f.DLB1->setCurrentRow(0);
     QTest::keyClicks(QApplication::focusWidget(), "exe");  // as a keyboard sends it
     ASSERT_NE(f.DLB1->currentItem(), nullptr);
-    EXPECT_EQ(f.DLB1->currentItem()->text().trimmed(), "exemplo.pretty");
+    EXPECT_EQ(f.DLB1->currentItem()->text().trimmed(), "exemplos");
     QTest::qWait(QApplication::keyboardInputInterval() + 50);
-    QTest::keyClicks(QApplication::focusWidget(), "sa");
-    EXPECT_EQ(f.DLB1->currentItem()->text().trimmed(), "samples");
+    const QString parent = QDir(dir.path()).dirName();
+    QTest::keyClicks(QApplication::focusWidget(), parent.left(4));
+    EXPECT_EQ(f.DLB1->currentItem()->text().trimmed(), parent);
 }
 
 TEST_F(MainWindow, NarrowWindowKeepsItsLabelsWhole) {
@@ -1109,5 +1112,45 @@ TEST_F(MainWindow, StatusLineMessagesArePortuguese) {
         PickFile(f, c.file);
         EXPECT_TRUE(f.statusBar()->currentMessage().endsWith(c.says))
             << f.statusBar()->currentMessage().toStdString() << "\n" << c.says.toStdString();
+    }
+}
+
+// A footprint folder is a library: the file list shows it, the folder list
+// does not (entering it from there showed an empty file list).
+TEST_F(MainWindow, FootprintFoldersAreListedOnlyAsLibraries) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("A"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Lib.pretty"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("other"));
+    Write(dir, "Lib.pretty/R.kicad_mod", "(footprint \"R\" (pad \"1\" smd rect (at 0 0) (size 1 1) (layers \"F.Cu\")))\n");
+    TForm1& f = Open(dir.path());
+    QStringList folders, files;
+    for (int i = 0; i < f.DLB1->count(); ++i) folders << f.DLB1->item(i)->text().trimmed();
+    for (int i = 0; i < f.FileListBox1->count(); ++i) files << f.FileListBox1->item(i)->text();
+    EXPECT_TRUE(folders.contains("other")) << folders.join(',').toStdString();
+    EXPECT_FALSE(folders.contains("Lib.pretty")) << folders.join(',').toStdString();
+    EXPECT_EQ(files, (QStringList{"a.mod", "Lib.pretty/"}));
+}
+
+// After an index run the file list highlights the library that is open,
+// not the last one the run read.
+TEST_F(MainWindow, IndexRunKeepsTheOpenLibraryHighlighted) {
+    QTemporaryDir dir;
+    Write(dir, "a.mod", Module("A"));
+    Write(dir, "b.mod", Module("B"));
+    Write(dir, "s.lib", "DEF S U 0 40 Y Y 1 F N\nENDDEF\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Lib.pretty"));
+    TForm1& f = Open(dir.path());
+    struct Case {
+        const char* pick;
+        std::string highlighted;
+    };
+    for (const Case& c : {Case{"a.mod", "a.mod"}, Case{"s.lib", "s.lib"}}) {
+        PickFile(f, c.pick);
+        TForm2 index(f.FileList(), &f);
+        index.BitBtn1->click();
+        EXPECT_EQ(f.SelectedLibraryFileName(), c.highlighted) << c.pick;
+        EXPECT_EQ(f.FileListBox1->currentItem()->text(), c.pick);
+        EXPECT_EQ(f.ListedLibraryPath(), QDir(dir.path()).canonicalPath().toStdString() + "/" + c.pick);
     }
 }

@@ -6,6 +6,8 @@
 #include "library/footprintfolder.h"
 #include "library/kicadsymbollibrary.h"
 #include "symbol/pintext.h"
+#include "library/library.h"
+#include "library/libraryfolder.h"
 #include "preview/dialogs.h"
 #include "tokenizer/libtext.h"
 #include "viewer/zoom.h"
@@ -167,15 +169,23 @@ QPushButton* Button(const QString& caption, const char* name, QWidget* parent, i
 
 // ---------------------------------------------------------------- file list adapter
 
-std::string TFileListAdapter::Folder() const { return QFile::encodeName(form_.Folder()).toStdString(); }
-
-// The index takes the footprint libraries of the list: entry i is the i-th
-// row that is not a symbol library.
 namespace {
-bool IsFootprintRow(const QListWidget& list, int row) {
-    return !IsSymbolLibraryName(list.item(row)->data(Qt::UserRole).toByteArray().toStdString());
-}
+// Each file list item: its file-system name (or, for a table row, its
+// resolved path), whether the component index takes it, and the row of the
+// KiCad tables it shows.
+constexpr int kNameRole = Qt::UserRole;
+constexpr int kIndexedRole = Qt::UserRole + 1;
+constexpr int kRowRole = Qt::UserRole + 2;
+// Each folder list item of the KiCad libraries: what activating it does.
+constexpr int kChoiceRole = Qt::UserRole + 1;
+
+bool IsFootprintRow(const QListWidget& list, int row) { return list.item(row)->data(kIndexedRole).toBool(); }
 } // namespace
+
+std::string TFileListAdapter::Folder() const {
+    // Table rows are whole paths.
+    return form_.ShowingKicadLibraries() ? std::string() : QFile::encodeName(form_.Folder()).toStdString();
+}
 
 int TFileListAdapter::Row(int i) const {
     const QListWidget& list = *form_.FileListBox1;
@@ -193,7 +203,7 @@ int TFileListAdapter::Count() const {
 
 std::string TFileListAdapter::Entry(int i) const {
     const QListWidgetItem* item = form_.FileListBox1->item(Row(i));
-    return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+    return item ? item->data(kNameRole).toByteArray().toStdString() : std::string();
 }
 
 int TFileListAdapter::ItemIndex() const {
@@ -205,6 +215,20 @@ int TFileListAdapter::ItemIndex() const {
 }
 
 void TFileListAdapter::SetItemIndex(int i) { form_.FileListBox1->setCurrentRow(Row(i)); }
+
+void TFileListAdapter::RunEnded() {
+    QListWidget& list = *form_.FileListBox1;
+    const std::string open = form_.ListedLibraryPath();
+    const std::string folder = Folder();
+    for (int row = 0; row < list.count(); ++row) {
+        const std::string name = list.item(row)->data(kNameRole).toByteArray().toStdString();
+        if (!open.empty() && (folder.empty() ? name : folder + "/" + name) == open) {
+            list.setCurrentRow(row);
+            return;
+        }
+    }
+    list.setCurrentRow(-1);
+}
 
 // ---------------------------------------------------------------- window
 
@@ -427,12 +451,24 @@ void TForm1::BuildControls() {
     grid->setRowStretch(0, 1);
 
     connect(DriveComboBox1, &QComboBox::activated, this, [this](int i) {
-        Guarded(this, [&] { SetFolder(DriveComboBox1->itemData(i).toString()); });
+        Guarded(this, [&] {
+            if (DriveComboBox1->itemData(i, kKicadDriveRole).toBool()) ShowKicadLibraries();
+            else SetFolder(DriveComboBox1->itemData(i).toString());
+        });
     });
     connect(DLB1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        Guarded(this, [&] { SetFolder(item->data(Qt::UserRole).toString()); });
+        Guarded(this, [&] {
+            if (kicadMode_) KicadChoiceActivated(item);
+            else SetFolder(item->data(Qt::UserRole).toString());
+        });
     });
     On(FileListBox1, &TClickList::Click, [this] { FileListBox1Click(); });
+    // A disabled table row opens when the user insists.
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        Guarded(this, [&] {
+            if (kicadMode_ && item) OpenKicadRow(item->data(kRowRole).toInt(), true);
+        });
+    });
     On(ListBox1, &TClickList::Click, [this] {
         core_.SelectModule(ListBox1->currentRow());
     });
@@ -516,6 +552,7 @@ void TForm1::BuildMenu() {
 // ---------------------------------------------------------------- folders and files
 
 void TForm1::SetFolder(const QString& path) {
+    kicadMode_ = false;
     QString dir = QDir(path).absolutePath();
     const QString canonical = QFileInfo(dir).canonicalFilePath();
     if (!canonical.isEmpty()) dir = canonical;
@@ -544,6 +581,10 @@ void TForm1::FillDrives() {
         }
     }
     DriveComboBox1->setCurrentIndex(best);
+    // Beside the folders, the libraries KiCad lists in its tables.
+    DriveComboBox1->addItem(style()->standardIcon(QStyle::SP_DirLinkIcon), QStringLiteral("Bibliotecas do KiCad"));
+    DriveComboBox1->setItemData(DriveComboBox1->count() - 1, true, kKicadDriveRole);
+    if (kicadMode_) DriveComboBox1->setCurrentIndex(DriveComboBox1->count() - 1);
 }
 
 void TForm1::FillFolders() {
@@ -567,6 +608,9 @@ void TForm1::FillFolders() {
     QDir d(folder_);
     const QStringList subs = d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& s : subs) {
+        // A footprint folder is a library: the file list shows it.
+        const LibraryKind* kind = LibraryKindOfName(QFile::encodeName(s).toStdString());
+        if (kind && kind->folder) continue;
         auto* item = new QListWidgetItem(closed, QString(level * 2, ' ') + s, DLB1);
         item->setData(Qt::UserRole, d.absoluteFilePath(s));
     }
@@ -575,42 +619,157 @@ void TForm1::FillFolders() {
 void TForm1::FillFiles() {
     FileListBox1->clear();
     const std::string folder = QFile::encodeName(folder_).toStdString();
-    for (const std::string& name : ModFileNames(folder)) {
-        auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
-        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
-    }
-    // Symbol libraries follow the footprint library files: the legacy ones,
-    // then the current ones with a symbol icon.
-    for (const std::string& name : SymbolLibraryFileNames(folder)) {
-        auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
-        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
-        item->setToolTip(QStringLiteral("Biblioteca de símbolos"));
-    }
-    const QIcon symbolIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-    for (const std::string& name : KicadSymbolFileNames(folder)) {
-        auto* item = new QListWidgetItem(symbolIcon, QFile::decodeName(QByteArray::fromStdString(name)), FileListBox1);
-        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
-        item->setToolTip(QStringLiteral("Biblioteca de símbolos (KiCad 6 ou mais recente)"));
-    }
-    // Footprint folders follow the files, with a folder icon and a slash.
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
-    for (const std::string& name : FootprintFolderNames(folder)) {
-        auto* item = new QListWidgetItem(folderIcon, QFile::decodeName(QByteArray::fromStdString(name)) + '/', FileListBox1);
-        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
-        item->setToolTip(QStringLiteral("Biblioteca de footprints (pasta .pretty)"));
+    const QIcon symbolIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+    // In the listing's order: footprint files, legacy symbol files, current
+    // symbol files, footprint folders, symbol folders. Folders end in "/";
+    // current symbol libraries have the symbol icon.
+    for (const FolderLibrary& lib : ListFolderLibraries(folder).libraries) {
+        QString text = QFile::decodeName(QByteArray::fromStdString(lib.name));
+        auto* item = new QListWidgetItem(FileListBox1);
+        item->setData(kNameRole, QByteArray::fromStdString(lib.name));
+        item->setData(kIndexedRole, lib.kind->format != LibraryFormat::Symbol);
+        if (lib.kind->folder) text += '/';
+        switch (lib.kind->format) {
+            case LibraryFormat::Symbol: item->setToolTip(QStringLiteral("Biblioteca de símbolos")); break;
+            case LibraryFormat::KicadSym:
+                item->setIcon(symbolIcon);
+                item->setToolTip(lib.kind->folder ? QStringLiteral("Biblioteca de símbolos (pasta .kicad_symdir)")
+                                                  : QStringLiteral("Biblioteca de símbolos (KiCad 6 ou mais recente)"));
+                break;
+            case LibraryFormat::KicadMod:
+                item->setIcon(folderIcon);
+                item->setToolTip(QStringLiteral("Biblioteca de footprints (pasta .pretty)"));
+                break;
+            case LibraryFormat::Legacy: break;
+        }
+        item->setText(text);
     }
-    // Symbol folders last, with the symbol icon and a slash.
-    for (const std::string& name : KicadSymbolFolderNames(folder)) {
-        auto* item = new QListWidgetItem(symbolIcon, QFile::decodeName(QByteArray::fromStdString(name)) + '/', FileListBox1);
-        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
-        item->setToolTip(QStringLiteral("Biblioteca de símbolos (pasta .kicad_symdir)"));
+}
+
+// ---------------------------------------------------------------- the KiCad libraries
+
+tables::LibraryTables TForm1::ReadKicadTables() const {
+    return tables::LoadLibraryTables(
+        {QFile::encodeName(kicadSettings_).toStdString(), QFile::encodeName(kicadProject_).toStdString()});
+}
+
+void TForm1::ShowKicadLibraries() {
+    kicadMode_ = true;
+    tables_ = ReadKicadTables();
+    FillDrives();
+    FillKicadChoices();
+    FillKicadRows();
+    if (!tables_.Found()) {
+        statusBar()->showMessage(QStringLiteral("Nenhuma tabela de bibliotecas do KiCad encontrada: escolha uma em "
+                                                "\"Outra tabela…\"."));
+    } else if (!tables_.messages.empty()) {
+        statusBar()->showMessage(DisplayQString(tables_.messages.front()));
     }
+}
+
+void TForm1::ChooseKicadSettings(const QString& folder) {
+    kicadSettings_ = folder;
+    if (kicadMode_) ShowKicadLibraries();
+}
+
+void TForm1::ChooseKicadProject(const QString& project) {
+    kicadProject_ = project;
+    if (kicadMode_) ShowKicadLibraries();
+}
+
+void TForm1::FillKicadChoices() {
+    DLB1->clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    auto add = [&](const QIcon& icon, const QString& text, const QString& choice, const QString& tip) {
+        auto* item = new QListWidgetItem(icon, text, DLB1);
+        item->setData(kChoiceRole, choice);
+        item->setToolTip(tip);
+        return item;
+    };
+    // The settings folders found, newest first; the one read is open.
+    std::vector<tables::SettingsFolder> found = tables::FindSettingsFolders(tables::ProcessEnvironment());
+    const std::string current = tables_.settings.path;
+    if (!current.empty() && std::none_of(found.begin(), found.end(), [&](const auto& f) { return f.path == current; }))
+        found.insert(found.begin(), tables_.settings);
+    for (const tables::SettingsFolder& f : found) {
+        QString text = QStringLiteral("KiCad ") +
+                       (f.version.empty() ? (f.major == 5 ? QStringLiteral("5") : QFileInfo(QFile::decodeName(f.path.c_str())).fileName())
+                                          : QString::fromStdString(f.version));
+        if (f.flatpak) text += QStringLiteral(" (Flatpak)");
+        if (!f.HasTable()) text += QStringLiteral(" (sem tabelas)");
+        const QString path = QFile::decodeName(QByteArray::fromStdString(f.path));
+        QListWidgetItem* item = add(f.path == current ? open : closed, text, QStringLiteral("settings:") + path, path);
+        if (f.path == current) DLB1->setCurrentItem(item);
+    }
+    add(closed, QStringLiteral("Outra tabela…"), QStringLiteral("other"),
+        QStringLiteral("Escolher o arquivo fp-lib-table ou sym-lib-table de uma pasta de configuração"));
+    const QString project = QFile::decodeName(QByteArray::fromStdString(tables_.projectFolder));
+    add(open, QStringLiteral("Projeto: ") + (project.isEmpty() ? QStringLiteral("nenhum") : QFileInfo(project).fileName()),
+        QString(), project);
+    add(closed, QStringLiteral("Escolher projeto…"), QStringLiteral("project"),
+        QStringLiteral("As tabelas de um projeto encobrem as globais de mesmo apelido"));
+    if (!project.isEmpty()) add(closed, QStringLiteral("Sem projeto"), QStringLiteral("no-project"), QString());
+}
+
+void TForm1::FillKicadRows() {
+    FileListBox1->clear();
+    const QIcon footprints = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon symbols = style()->standardIcon(QStyle::SP_FileIcon);
+    for (size_t i = 0; i < tables_.rows.size(); ++i) {
+        const tables::LibraryRow& r = tables_.rows[i];
+        QString text = QString(r.depth * 2, ' ') + DisplayQString(r.nickname);
+        if (r.state != tables::RowState::Ok) text += QStringLiteral(" (") + DisplayQString(r.stateText) + ')';
+        auto* item = new QListWidgetItem(r.kind == tables::TableKind::Symbols ? symbols : footprints, text, FileListBox1);
+        item->setData(kNameRole, QByteArray::fromStdString(r.path));
+        item->setData(kRowRole, static_cast<int>(i));
+        const bool opens = r.CanOpen();
+        item->setData(kIndexedRole, opens && r.library->format != LibraryFormat::Symbol);
+        if (!opens) item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        item->setToolTip(DisplayQString(r.nickname + " — " +
+                                        (r.kind == tables::TableKind::Symbols ? "símbolos" : "footprints") + ", tipo " +
+                                        r.type + ", " + r.stateText + "\n" + r.path +
+                                        (r.description.empty() ? std::string() : "\n" + r.description)));
+        // The library open stays highlighted.
+        if (!core_.LibraryPath().empty() && r.path == core_.LibraryPath()) FileListBox1->setCurrentItem(item);
+    }
+}
+
+void TForm1::KicadChoiceActivated(const QListWidgetItem* item) {
+    const QString choice = item ? item->data(kChoiceRole).toString() : QString();
+    if (choice.startsWith(QStringLiteral("settings:"))) {
+        ChooseKicadSettings(choice.mid(9));
+    } else if (choice == QStringLiteral("other")) {
+        if (auto f = Dialogs().OpenFile(this, "Tabelas de bibliotecas (fp-lib-table sym-lib-table)|fp-lib-table sym-lib-table", ""))
+            ChooseKicadSettings(QFileInfo(QString::fromStdString(*f)).absolutePath());
+    } else if (choice == QStringLiteral("project")) {
+        if (auto f = Dialogs().OpenFile(this, "Projetos do KiCad (*.kicad_pro *.pro)|*.kicad_pro *.pro", ""))
+            ChooseKicadProject(QString::fromStdString(*f));
+    } else if (choice == QStringLiteral("no-project")) {
+        ChooseKicadProject(QString());
+    }
+}
+
+void TForm1::OpenKicadRow(int i, bool evenDisabled) {
+    if (i < 0 || static_cast<size_t>(i) >= tables_.rows.size()) return;
+    const tables::LibraryRow& r = tables_.rows[static_cast<size_t>(i)];
+    const std::string why = r.WhyNot(evenDisabled);
+    if (why.empty()) {
+        core_.FileListBox1Click(r.path);
+        return;
+    }
+    // Nothing opens: the list empties, as for no file, and the status says why.
+    keepCount_ = true;
+    core_.FileListBox1Click(std::string());
+    keepCount_ = false;
+    statusBar()->showMessage(DisplayQString(why));
 }
 
 std::string TForm1::SelectedLibraryFileName() const {
     const QListWidgetItem* item = FileListBox1->currentItem();
     if (!item || !item->isSelected()) return {};
-    return item->data(Qt::UserRole).toByteArray().toStdString();
+    return item->data(kNameRole).toByteArray().toStdString();
 }
 
 // ---------------------------------------------------------------- mirrors of the core
@@ -728,6 +887,11 @@ void TForm1::FocusWindowChanged(QWindow* w) {
 }
 
 void TForm1::FileListBox1Click() {
+    if (kicadMode_) {
+        const QListWidgetItem* item = FileListBox1->currentItem();
+        if (item && item->isSelected()) OpenKicadRow(item->data(kRowRole).toInt(), false);
+        return;
+    }
     const std::string name = SelectedLibraryFileName();
     if (name.empty()) {
         // No file: the list empties, the count and the drawing stay.
@@ -856,6 +1020,8 @@ void TForm1::Sair1Click() { close(); }
 
 void TForm1::pag22Click() {
     if (!Form2) return;
+    // The search looks where the file list does.
+    Form2->SearchScope->setCurrentIndex(kicadMode_ ? 1 : 0);
     Form2->exec();
     // Back in this window: an activation, whether or not a window manager
     // hands the focus back (the repeat when it does changes nothing).

@@ -5,6 +5,7 @@
 // TForm1Core, which holds all of the browsing and drawing state, and listens
 // to it.
 #include "index/indexrun.h"
+#include "tables/librarytables.h"
 #include "viewer/tarnel.h"
 
 #include <QApplication>
@@ -128,7 +129,8 @@ class TForm1;
 
 // The component index's view of the main window's file list: its "*.mod"
 // files, ".pretty" folders and current symbol libraries, without the legacy
-// symbol libraries ("*.lib").
+// symbol libraries ("*.lib"); with the KiCad libraries shown, the rows of
+// those kinds that open, by their paths.
 class TFileListAdapter : public tarnel::IndexFileList {
 public:
     explicit TFileListAdapter(TForm1& form) : form_(form) {}
@@ -137,6 +139,9 @@ public:
     std::string Entry(int i) const override;
     int ItemIndex() const override;
     void SetItemIndex(int i) override;
+    // The run walked the selection: the library that is open is
+    // highlighted again.
+    void RunEnded() override;
 
 private:
     int Row(int i) const;  // the list row of entry i, -1 for none
@@ -171,12 +176,29 @@ public:
     // list's selection may have moved since, as an index run moves it).
     std::string ListedLibraryPath() const { return core_.LibraryPath(); }
     // The file list's selected library (file-system bytes): a "*.mod" file
-    // or a ".pretty" folder; empty when nothing is selected.
+    // or a ".pretty" folder; with the KiCad libraries shown, the row's
+    // resolved path. Empty when nothing is selected.
     std::string SelectedLibraryFileName() const;
     // The folder list's folder, which is also the process's current folder.
     QString Folder() const { return folder_; }
     void SetFolder(const QString& path);
     tarnel::IndexFileList& FileList() { return fileList_; }
+
+    // "Bibliotecas do KiCad": the file list shows the rows of KiCad's library
+    // tables (the newest settings folder found, or the one chosen, and the
+    // project chosen), the folder list the settings folders and projects to
+    // choose from. Leaves with the next folder chosen.
+    void ShowKicadLibraries();
+    bool ShowingKicadLibraries() const { return kicadMode_; }
+    // Another settings folder (empty: the newest found) or project folder or
+    // file (empty: none); the rows are read again when they are shown.
+    void ChooseKicadSettings(const QString& folder);
+    void ChooseKicadProject(const QString& project);
+    // The tables as the choices stand, read now (for the component index).
+    tarnel::tables::LibraryTables ReadKicadTables() const;
+    const tarnel::tables::LibraryTables& KicadTables() const { return tables_; }
+    // The item of the drive list that shows the KiCad libraries.
+    static constexpr int kKicadDriveRole = Qt::UserRole + 1;
 
     // Controls, named as the window definition names them.
     QComboBox* DriveComboBox1;
@@ -278,6 +300,11 @@ private:
     void FillDrives();
     void FillFolders();
     void FillFiles();
+    void FillKicadChoices();
+    void FillKicadRows();
+    void KicadChoiceActivated(const QListWidgetItem* item);
+    // Opens row i of the tables, a disabled one only when asked.
+    void OpenKicadRow(int i, bool evenDisabled);
     void ChooseColor(tarnel::Color& target);
     // Runs a catalog with the commands and lists that would disturb it off.
     void RunCatalog(const std::function<void()>& run);
@@ -294,6 +321,9 @@ private:
     tarnel::TForm1Core core_;
     TFileListAdapter fileList_;
     QString folder_;
+    bool kicadMode_ = false;
+    QString kicadSettings_, kicadProject_;
+    tarnel::tables::LibraryTables tables_;
     bool keepCount_ = false;
     bool catalogRunning_ = false;
     bool activated_ = false;

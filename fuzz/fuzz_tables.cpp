@@ -1,0 +1,13 @@
+#include "bodies.h"
+
+#include <QCoreApplication>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);  // the JSON reader and text folding use Qt's text machinery
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    tarnel::fuzz::Tables(data, size);
+    return 0;
+}
