@@ -100,14 +100,14 @@ TEST(KicadSymScan, FindsTopLevelSymbolsAndRefusesBrokenFiles) {
         const char* message;
     };
     const Bad bad[] = {
-        {"unbalanced", "(kicad_symbol_lib (symbol \"A\")", "line 1: the file ends inside an unclosed list"},
-        {"extra close", "(kicad_symbol_lib))", "line 1: a closing parenthesis without an opening one"},
-        {"another root", "(footprint \"X\")", "line 1: the file is not a symbol library (it starts with \"footprint\")"},
-        {"two roots", "(kicad_symbol_lib)\n(kicad_symbol_lib)", "line 2: text after the end of the top-level list"},
-        {"open string", "(kicad_symbol_lib\n (symbol \"A)\n)", "line 2: a quoted string that never ends"},
-        {"empty", "", "line 1: no list found"},
+        {"unbalanced", "(kicad_symbol_lib (symbol \"A\")", "linha 1: o arquivo termina dentro de uma lista não fechada"},
+        {"extra close", "(kicad_symbol_lib))", "linha 1: um parêntese que fecha sem outro que abra"},
+        {"another root", "(footprint \"X\")", "linha 1: o arquivo não é uma biblioteca de símbolos (começa com \"footprint\")"},
+        {"two roots", "(kicad_symbol_lib)\n(kicad_symbol_lib)", "linha 2: texto depois do fim da lista principal"},
+        {"open string", "(kicad_symbol_lib\n (symbol \"A)\n)", "linha 2: um texto entre aspas que não termina"},
+        {"empty", "", "linha 1: nenhuma lista encontrada"},
         {"deep", "(kicad_symbol_lib " + std::string(200, '(') + std::string(201, ')'),
-         "line 1: lists nested deeper than 200"},
+         "linha 1: listas aninhadas em mais de 200 níveis"},
     };
     for (const Bad& c : bad) {
         SCOPED_TRACE(c.what);
@@ -167,7 +167,7 @@ TEST(KicadSymLibrary, FolderJoinsItsFilesAndLeavesDamagedOnesOut) {
     EXPECT_NE(std::string(lib.ReadModule("P").Bytes()).find("from b"), std::string::npos);
     EXPECT_EQ(lib.ModuleSource("p"), f + "/b.kicad_sym");
     ASSERT_EQ(lib.Faults().size(), 1u);
-    EXPECT_EQ(lib.Faults()[0], f + "/damaged.kicad_sym: line 1: the file ends inside an unclosed list");
+    EXPECT_EQ(lib.Faults()[0], f + "/damaged.kicad_sym: linha 1: o arquivo termina dentro de uma lista não fechada");
     SymbolSource s;
     ASSERT_TRUE(lib.FindSymbol("D", s));
     EXPECT_EQ(s.file, f + "/c.KICAD_SYM");
@@ -194,20 +194,20 @@ TEST(KicadSymLibrary, UnreadableFileLibraryThrowsNamingTheFault) {
         KicadSymbolLibrary lib(path);
         ADD_FAILURE() << "opened";
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), path + ": line 3: the file ends inside an unclosed list");
+        EXPECT_EQ(std::string(e.what()), path + ": linha 3: o arquivo termina dentro de uma lista não fechada");
     }
     // tarnel-cli list: exit 1 with the one line; a folder's damaged file goes
     // to stderr and the rest is listed.
     std::string out, err;
     EXPECT_EQ(RunCli({"list", QString::fromStdString(path)}, &out, &err), 1);
-    EXPECT_EQ(err, "tarnel-cli list: " + path + ": line 3: the file ends inside an unclosed list\n");
+    EXPECT_EQ(err, "tarnel-cli list: " + path + ": linha 3: o arquivo termina dentro de uma lista não fechada\n");
     const QString folder = d.filePath("x.kicad_symdir");
     ASSERT_TRUE(QDir().mkpath(folder));
     Write((folder + "/good.kicad_sym").toStdString(), Lib({{"\"G\"", ""}}));
     Write((folder + "/bad.kicad_sym").toStdString(), "(footprint x)");
     EXPECT_EQ(RunCli({"list", folder}, &out, &err), 0);
     EXPECT_EQ(out, "G\ncount 1\n");
-    EXPECT_EQ(err, (folder + "/bad.kicad_sym: line 1: the file is not a symbol library (it starts with \"footprint\")\n")
+    EXPECT_EQ(err, (folder + "/bad.kicad_sym: linha 1: o arquivo não é uma biblioteca de símbolos (começa com \"footprint\")\n")
                        .toStdString());
 }
 
