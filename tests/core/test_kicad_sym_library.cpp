@@ -5,6 +5,7 @@
 #include "library/kicadsymbollibrary.h"
 #include "library/symbolname.h"
 #include "library/symbolscan.h"
+#include "symbol/reader.h"
 #include "tokenizer/libtext.h"
 
 #include "cli_run.h"
@@ -12,8 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 using namespace tarnel;
@@ -209,6 +217,82 @@ TEST(KicadSymLibrary, UnreadableFileLibraryThrowsNamingTheFault) {
     EXPECT_EQ(out, "G\ncount 1\n");
     EXPECT_EQ(err, (folder + "/bad.kicad_sym: linha 1: o arquivo não é uma biblioteca de símbolos (começa com \"footprint\")\n")
                        .toStdString());
+}
+
+// A library that cannot be opened says why in Portuguese, the system's
+// reason last; a symbol that left its file since the listing is named.
+TEST(KicadSymLibrary, OpenFaultsNameThePathAndTheReason) {
+    QTemporaryDir d;
+    const std::string dir = d.path().toStdString();
+    ASSERT_EQ(mkfifo((dir + "/fifo.kicad_sym").c_str(), 0644), 0);
+    ASSERT_TRUE(QDir().mkpath(d.filePath("folder.kicad_sym")));
+    Write(dir + "/file.kicad_symdir", Lib({{"\"A\"", ""}}));
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string message;  // after the quoted path
+    };
+    const Case cases[] = {
+        {"missing file", dir + "/gone.kicad_sym", "o arquivo \"" + dir + "/gone.kicad_sym\" não pode ser aberto: " +
+                                                      std::strerror(ENOENT)},
+        {"a FIFO", dir + "/fifo.kicad_sym", "\"" + dir + "/fifo.kicad_sym\" não é um arquivo comum"},
+        {"a folder named as a file", dir + "/folder.kicad_sym", "\"" + dir + "/folder.kicad_sym\" não é um arquivo comum"},
+        {"missing folder", dir + "/gone.kicad_symdir",
+         "a pasta \"" + dir + "/gone.kicad_symdir\" não pode ser aberta: " + std::strerror(ENOENT)},
+        {"a file named as a folder", dir + "/file.kicad_symdir",
+         "a pasta \"" + dir + "/file.kicad_symdir\" não pode ser aberta: " + std::strerror(ENOTDIR)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            KicadSymbolLibrary lib(c.path);
+            ADD_FAILURE() << "opened";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+    }
+
+    const std::string folder = dir + "/lib.kicad_symdir";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    Write(folder + "/a.kicad_sym", Lib({{"\"P\"", ""}}));
+    KicadSymbolLibrary lib(folder);
+    Write(folder + "/a.kicad_sym", Lib({{"\"Q\"", ""}}));
+    SymbolSource s;
+    try {
+        lib.FindSymbol("P", s);
+        ADD_FAILURE() << "found";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), folder + "/a.kicad_sym: o símbolo \"P\" não está mais no arquivo");
+    }
+    figure::Figure f;
+    try {
+        symbol::ReadLibrarySymbol(lib, "Nope", {}, f);
+        ADD_FAILURE() << "read";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "não há símbolo chamado \"Nope\" em " + folder);
+    }
+
+    // A folder its reader may not open: tarnel-cli list says so and fails.
+    // The superuser opens any folder: the run is made as nobody then.
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string closed = dir + "/closed.kicad_symdir";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(closed)));
+    Write(closed + "/a.kicad_sym", Lib({{"\"A\"", ""}}));
+    ASSERT_EQ(chmod(closed.c_str(), 0), 0);
+    QStringList args = {"list", QString::fromStdString(closed)};
+    QString program = TARNEL_CLI;
+    if (geteuid() == 0) {
+        program = QStandardPaths::findExecutable("setpriv");
+        if (program.isEmpty()) GTEST_SKIP() << "running as root without setpriv";
+        for (const char* a : {TARNEL_CLI, "--clear-groups", "--regid=65534", "--reuid=65534"}) args.prepend(a);
+    }
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.readAllStandardError().toStdString(),
+              "tarnel-cli list: a pasta \"" + closed + "\" não pode ser aberta: " + std::strerror(EACCES) + "\n");
+    chmod(closed.c_str(), 0755);
 }
 
 // Every symbol of the real libraries is listed, and the command line lists
