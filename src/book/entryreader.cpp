@@ -71,7 +71,7 @@ void EntryReader::Read(size_t library, size_t index, BookEntry& out) {
         // The cell is narrow: the footprint's file name, not its whole path.
         const std::string prefix = plan.path + "/";
         if (out.error.rfind(prefix, 0) == 0) out.error.erase(0, prefix.size());
-        if (out.error.empty()) out.error = "cannot read " + name;
+        if (out.error.empty()) out.error = "não foi possível ler " + name;
     }
 }
 

@@ -31,7 +31,7 @@ std::vector<LibraryPlan> ListLibraries(const std::vector<std::string>& paths) {
             p.names = lib->Names();
         } catch (const std::exception& e) {
             p.error = e.what();
-            if (p.error.empty()) p.error = "cannot read " + path;
+            if (p.error.empty()) p.error = "não foi possível ler " + path;
         }
         out.push_back(std::move(p));
     }

@@ -35,7 +35,7 @@ PdfBook::PdfBook(Sink sink, Size page, const DocumentInfo& info) : sink_(std::mo
     if (!info.created.empty())
         cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATE_DATE, info.created.c_str());
     cr_ = cairo_create(surface_);
-    Check("start the PDF document");
+    Check("não foi possível iniciar o documento PDF");
 }
 
 PdfBook::~PdfBook() {
@@ -70,7 +70,7 @@ cairo_status_t PdfBook::Write(void* self, const unsigned char* data, unsigned in
         b->failure_ = e.what();
     } catch (...) {
     }
-    if (b->failure_.empty()) b->failure_ = "cannot write the PDF file";
+    if (b->failure_.empty()) b->failure_ = "não foi possível gravar o arquivo PDF";
     return CAIRO_STATUS_SUCCESS;
 }
 
@@ -79,7 +79,7 @@ void PdfBook::Check(const char* what) {
     cairo_status_t s = cr_ ? cairo_status(cr_) : CAIRO_STATUS_SUCCESS;
     if (s == CAIRO_STATUS_SUCCESS && surface_) s = cairo_surface_status(surface_);
     if (s != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error(std::string("cannot ") + what + ": " + cairo_status_to_string(s));
+        throw std::runtime_error(std::string(what) + ": " + cairo_status_to_string(s));
 }
 
 void PdfBook::BeginPage(const std::string& label) {
@@ -94,7 +94,7 @@ void PdfBook::EndPage() {
     if (!open_) return;
     cairo_show_page(cr_);
     open_ = false;
-    Check("write a page");
+    Check("não foi possível gravar uma página");
 }
 
 int PdfBook::Bookmark(int parent, const std::string& title, int page, double x, double y, bool open) {
@@ -116,13 +116,13 @@ void PdfBook::Finish() {
     if (!pages_) BeginPage("1");
     if (open_) EndPage();
     cairo_tag_end(cr_, kDocumentTag);
-    Check("finish the PDF document");
+    Check("não foi possível concluir o documento PDF");
     cairo_destroy(cr_);
     cr_ = nullptr;
     capture_ = true;
     captureAt_ = bytes_;
     cairo_surface_finish(surface_);
-    Check("finish the PDF document");
+    Check("não foi possível concluir o documento PDF");
     cairo_surface_destroy(surface_);
     surface_ = nullptr;
     CatalogAdditions additions;

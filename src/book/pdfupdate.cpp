@@ -12,7 +12,7 @@ namespace tarnel::book {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error("cannot finish the PDF file: " + what); }
+[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error("não foi possível concluir o arquivo PDF: " + what); }
 
 bool White(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
 bool Delimiter(char c) {
@@ -43,7 +43,7 @@ public:
     // string, a name, a number or a keyword.
     std::string_view Token() {
         Skip();
-        if (p_ >= s_.size()) Fail("unexpected end of the file");
+        if (p_ >= s_.size()) Fail("fim inesperado do arquivo");
         const size_t b = p_;
         const char c = s_[p_];
         if (c == '<' && p_ + 1 < s_.size() && s_[p_ + 1] == '<') {
@@ -64,10 +64,10 @@ public:
                     break;
                 }
             }
-            if (depth) Fail("a string without its end");
+            if (depth) Fail("uma string sem fim");
         } else if (c == '<') {
             p_ = s_.find('>', p_);
-            if (p_ == std::string_view::npos) Fail("a hex string without its end");
+            if (p_ == std::string_view::npos) Fail("uma string hexadecimal sem fim");
             ++p_;
         } else {
             ++p_;
@@ -97,12 +97,12 @@ public:
                 if (u == "<<" || u == "[") {
                     open.push_back(u == "<<");
                 } else if (u == ">>" || u == "]") {
-                    if (open.back() != (u == ">>")) Fail("a misplaced \"" + std::string(u) + "\"");
+                    if (open.back() != (u == ">>")) Fail("um \"" + std::string(u) + "\" fora de lugar");
                     open.pop_back();
                 }
             }
         } else if (t == ">>" || t == "]") {
-            Fail("a misplaced \"" + std::string(t) + "\"");
+            Fail("um \"" + std::string(t) + "\" fora de lugar");
         } else if (IsInteger(t)) {
             // "N G R" is one value.
             const size_t keep = p_;
@@ -133,7 +133,7 @@ private:
 };
 
 uint64_t Number(std::string_view t, const char* what) {
-    if (!Scanner::IsInteger(t) || t[0] == '-' || t.size() > 18) Fail(std::string("a bad ") + what);
+    if (!Scanner::IsInteger(t) || t[0] == '-' || t.size() > 18) Fail("número inválido (" + std::string(what) + ")");
     return std::strtoull(std::string(t).c_str(), nullptr, 10);
 }
 
@@ -141,12 +141,12 @@ uint64_t Number(std::string_view t, const char* what) {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries ReadDictionary(Scanner& sc) {
-    if (sc.Token() != "<<") Fail("a dictionary was expected");
+    if (sc.Token() != "<<") Fail("esperava-se um dicionário");
     Entries out;
     for (;;) {
         const std::string_view key = sc.Token();
         if (key == ">>") break;
-        if (key.empty() || key[0] != '/') Fail("a dictionary key was expected");
+        if (key.empty() || key[0] != '/') Fail("esperava-se uma chave de dicionário");
         out.emplace_back(std::string(key), std::string(sc.Value()));
     }
     return out;
@@ -163,7 +163,7 @@ std::pair<uint64_t, uint64_t> Reference(const std::string& value, const char* wh
     Scanner sc(value);
     const uint64_t n = Number(sc.Token(), what);
     const uint64_t g = Number(sc.Token(), what);
-    if (sc.Token() != "R") Fail(std::string("a bad ") + what);
+    if (sc.Token() != "R") Fail("referência inválida (" + std::string(what) + ")");
     return {n, g};
 }
 
@@ -178,41 +178,41 @@ std::string DictionaryText(const Entries& e) {
 std::string CatalogUpdate(std::string_view tail, uint64_t at, const CatalogAdditions& additions) {
     // The last cross-reference table and its trailer.
     const size_t sx = tail.rfind("startxref");
-    if (sx == std::string_view::npos) Fail("no \"startxref\"");
+    if (sx == std::string_view::npos) Fail("não há \"startxref\"");
     Scanner end(tail, sx + 9);
-    const uint64_t xref = Number(end.Token(), "\"startxref\" offset");
-    if (xref < at || xref - at >= tail.size()) Fail("the cross-reference table is not at the end of the file");
+    const uint64_t xref = Number(end.Token(), "posição de \"startxref\"");
+    if (xref < at || xref - at >= tail.size()) Fail("a tabela de referências cruzadas não está no fim do arquivo");
     Scanner sc(tail, static_cast<size_t>(xref - at));
-    if (sc.Token() != "xref") Fail("no cross-reference table where \"startxref\" points");
+    if (sc.Token() != "xref") Fail("não há tabela de referências cruzadas onde \"startxref\" aponta");
     std::map<uint64_t, std::pair<uint64_t, uint64_t>> offsets;  // object -> offset, generation
     for (;;) {
         const std::string_view t = sc.Token();
         if (t == "trailer") break;
-        const uint64_t first = Number(t, "cross-reference section");
-        const uint64_t count = Number(sc.Token(), "cross-reference section");
+        const uint64_t first = Number(t, "seção da tabela de referências cruzadas");
+        const uint64_t count = Number(sc.Token(), "seção da tabela de referências cruzadas");
         for (uint64_t i = 0; i < count; ++i) {
-            const uint64_t offset = Number(sc.Token(), "cross-reference entry");
-            const uint64_t gen = Number(sc.Token(), "cross-reference entry");
+            const uint64_t offset = Number(sc.Token(), "entrada da tabela de referências cruzadas");
+            const uint64_t gen = Number(sc.Token(), "entrada da tabela de referências cruzadas");
             const std::string_view kind = sc.Token();
             if (kind == "n") offsets[first + i] = {offset, gen};
-            else if (kind != "f") Fail("a bad cross-reference entry");
+            else if (kind != "f") Fail("entrada inválida na tabela de referências cruzadas");
         }
     }
     const Entries trailer = ReadDictionary(sc);
     const std::string* root = Find(trailer, "/Root");
     const std::string* size = Find(trailer, "/Size");
-    if (!root || !size) Fail("a trailer without /Root or /Size");
+    if (!root || !size) Fail("um trailer sem /Root ou /Size");
 
     // Reads object n's dictionary.
     auto object = [&](std::pair<uint64_t, uint64_t> ref, const char* what) {
         auto it = offsets.find(ref.first);
         if (it == offsets.end() || it->second.second != ref.second)
-            Fail(std::string("no ") + what + " in the last cross-reference table");
+            Fail(std::string(what) + " não consta da última tabela de referências cruzadas");
         const uint64_t offset = it->second.first;
-        if (offset < at || offset - at >= tail.size()) Fail(std::string("the ") + what + " is not at the end of the file");
+        if (offset < at || offset - at >= tail.size()) Fail(std::string(what) + " não está no fim do arquivo");
         Scanner o(tail, static_cast<size_t>(offset - at));
         if (Number(o.Token(), what) != ref.first || Number(o.Token(), what) != ref.second || o.Token() != "obj")
-            Fail(std::string("the ") + what + " is not where the cross-reference table says");
+            Fail(std::string(what) + " não está onde a tabela de referências cruzadas indica");
         return ReadDictionary(o);
     };
 
@@ -223,7 +223,7 @@ std::string CatalogUpdate(std::string_view tail, uint64_t at, const CatalogAddit
     std::vector<Changed> changed;
 
     const auto rootRef = Reference(*root, "/Root");
-    Entries catalog = object(rootRef, "document catalog");
+    Entries catalog = object(rootRef, "catálogo do documento");
     std::string prefs = "<< /DisplayDocTitle true";
     if (additions.printScalingNone) prefs += " /PrintScaling /None";
     prefs += " >>";
@@ -238,7 +238,7 @@ std::string CatalogUpdate(std::string_view tail, uint64_t at, const CatalogAddit
     const auto outlinesRef = outlines ? Reference(*outlines, "/Outlines") : std::pair<uint64_t, uint64_t>{};
     if (outlines && offsets.count(outlinesRef.first)) {
         const auto ref = outlinesRef;
-        Entries o = object(ref, "outline dictionary");
+        Entries o = object(ref, "dicionário de marcadores");
         bool negative = false;
         for (auto& [k, v] : o)
             if (k == "/Count" && !v.empty() && v[0] == '-') {

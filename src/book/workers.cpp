@@ -83,7 +83,7 @@ PageResult PageWorkers::Draw(const PageJob& job, EntryReader& reader, PagePainte
     }
     painter.SetTarget(nullptr);
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error(std::string("cannot draw a page: ") + cairo_status_to_string(cairo_status(cr)));
+        throw std::runtime_error(std::string("não foi possível desenhar uma página: ") + cairo_status_to_string(cairo_status(cr)));
     return r;
 }
 

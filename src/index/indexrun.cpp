@@ -90,7 +90,7 @@ IndexRunResult BuildIndex(IndexTables& t, IndexFileList& files, const std::funct
     if (!files.Folder().empty()) {
         DIR* d = opendir(files.Folder().c_str());
         if (!d) {
-            result.error = "Cannot read the folder \"" + files.Folder() + "\". " + std::strerror(errno);
+            result.error = "a pasta \"" + files.Folder() + "\" não pode ser lida: " + std::strerror(errno);
             return result;
         }
         closedir(d);

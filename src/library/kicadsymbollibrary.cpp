@@ -29,17 +29,17 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
 // of at most kMaxSymbolFileBytes. Throws std::runtime_error naming the file.
 std::string ReadSymbolFile(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    if (fd < 0) throw std::runtime_error("o arquivo \"" + path + "\" não pode ser aberto: " + std::strerror(errno));
     struct Closer {
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
     struct stat st {};
-    if (fstat(fd, &st) != 0) throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
-    if (!S_ISREG(st.st_mode)) throw std::runtime_error("\"" + path + "\" is not a regular file.");
+    if (fstat(fd, &st) != 0) throw std::runtime_error("erro ao ler o arquivo \"" + path + "\": " + std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) throw std::runtime_error("\"" + path + "\" não é um arquivo comum");
     auto tooLarge = [&] {
-        return std::runtime_error("\"" + path + "\" is larger than " + std::to_string(kMaxSymbolFileBytes >> 20) +
-                                  " MiB.");
+        return std::runtime_error("o arquivo \"" + path + "\" tem mais de " +
+                                  std::to_string(kMaxSymbolFileBytes >> 20) + " MiB");
     };
     if (st.st_size > kMaxSymbolFileBytes) throw tooLarge();
     // One byte more than the size: a shorter read is the end of the file.
@@ -49,7 +49,7 @@ std::string ReadSymbolFile(const std::string& path) {
         const ssize_t r = read(fd, data.data() + got, data.size() - got);
         if (r < 0) {
             if (errno == EINTR) continue;
-            throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+            throw std::runtime_error("erro ao ler o arquivo \"" + path + "\": " + std::strerror(errno));
         }
         if (r == 0) break;
         got += static_cast<size_t>(r);
@@ -68,7 +68,7 @@ std::string ReadSymbolFile(const std::string& path) {
 // bytes read; throws std::runtime_error naming the file.
 size_t ReadFolderFile(int folder, const std::string& name, const std::string& path, std::string& buffer) {
     const int fd = openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    if (fd < 0) throw std::runtime_error("o arquivo \"" + path + "\" não pode ser aberto: " + std::strerror(errno));
     struct Closer {
         int fd;
         ~Closer() { close(fd); }
@@ -79,13 +79,13 @@ size_t ReadFolderFile(int folder, const std::string& name, const std::string& pa
         const ssize_t r = read(fd, buffer.data() + got, buffer.size() - got);
         if (r < 0) {
             if (errno == EINTR) continue;
-            throw std::runtime_error("Error reading file \"" + path + "\". " + std::strerror(errno));
+            throw std::runtime_error("erro ao ler o arquivo \"" + path + "\": " + std::strerror(errno));
         }
         got += static_cast<size_t>(r);
         if (r == 0 || got < buffer.size()) break;
         if (static_cast<int64_t>(got) > kMaxSymbolFileBytes)
-            throw std::runtime_error("\"" + path + "\" is larger than " + std::to_string(kMaxSymbolFileBytes >> 20) +
-                                     " MiB.");
+            throw std::runtime_error("o arquivo \"" + path + "\" tem mais de " +
+                                     std::to_string(kMaxSymbolFileBytes >> 20) + " MiB");
         buffer.resize(std::min<size_t>(buffer.size() * 2, static_cast<size_t>(kMaxSymbolFileBytes) + 1));
     }
     return got;
@@ -111,7 +111,7 @@ void ScanFolderFiles(int folder, const std::string& base, const std::vector<std:
             const std::string what = e.what();
             out[i].fault = what.find(file) == std::string::npos ? file + ": " + what : what;
         } catch (...) {
-            out[i].fault = file + ": not enough memory to read it";
+            out[i].fault = file + ": não há memória para lê-lo";
         }
         // A large file's buffer is not kept for the next.
         if (buffer.capacity() > (1u << 20)) std::string().swap(buffer);
@@ -148,7 +148,7 @@ KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) 
     // earlier one.
     std::vector<std::string> names;
     DIR* d = opendir(path.c_str());
-    if (!d) throw std::runtime_error("Cannot open folder \"" + path + "\". " + std::strerror(errno));
+    if (!d) throw std::runtime_error("a pasta \"" + path + "\" não pode ser aberta: " + std::strerror(errno));
     {
         for (;;) {
             errno = 0;
@@ -165,7 +165,7 @@ KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) 
         }
         const int err = errno;
         closedir(d);
-        if (err) throw std::runtime_error("Error reading folder \"" + path + "\". " + std::strerror(err));
+        if (err) throw std::runtime_error("erro ao ler a pasta \"" + path + "\": " + std::strerror(err));
     }
     std::sort(names.begin(), names.end());
     // A folder of many small files costs its system calls: two threads share
@@ -173,7 +173,7 @@ KicadSymbolLibrary::KicadSymbolLibrary(const std::string& path) : Library(path) 
     std::vector<FolderFile> scanned(names.size());
     const size_t half = names.size() >= 64 ? names.size() / 2 : names.size();
     const int dirFd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) throw std::runtime_error("Cannot open folder \"" + path + "\". " + std::strerror(errno));
+    if (dirFd < 0) throw std::runtime_error("a pasta \"" + path + "\" não pode ser aberta: " + std::strerror(errno));
     {
         struct Closer {
             int fd;
@@ -267,7 +267,7 @@ bool KicadSymbolLibrary::FindSymbol(std::string_view name, SymbolSource& out) {
         const ScannedSymbol* found = nullptr;
         for (const ScannedSymbol& s : scan.symbols)
             if (s.name == name) found = &s;
-        if (!found) throw std::runtime_error(f.path + ": the symbol \"" + std::string(name) + "\" is no longer in the file");
+        if (!found) throw std::runtime_error(f.path + ": o símbolo \"" + std::string(name) + "\" não está mais no arquivo");
         begin = found->begin;
         end = found->end;
         version = scan.version;

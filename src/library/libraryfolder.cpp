@@ -73,7 +73,7 @@ FolderListing ListFolderLibraries(const std::string& folder) {
     const std::string dirPath = folder.empty() ? std::string(".") : folder;
     DIR* dir = opendir(dirPath.c_str());
     if (!dir) {
-        out.error = "Cannot read the folder \"" + dirPath + "\". " + std::strerror(errno);
+        out.error = "a pasta \"" + dirPath + "\" não pode ser lida: " + std::strerror(errno);
         return out;
     }
     for (;;) {
@@ -97,7 +97,7 @@ FolderListing ListFolderLibraries(const std::string& folder) {
     }
     const int err = errno;  // set by readdir only when it failed
     closedir(dir);
-    if (err) out.error = "Error reading folder \"" + dirPath + "\". " + std::strerror(err);
+    if (err) out.error = "erro ao ler a pasta \"" + dirPath + "\": " + std::strerror(err);
     auto rank = [](const LibraryKind* k) { return k - kKinds; };
     std::sort(out.libraries.begin(), out.libraries.end(), [&](const FolderLibrary& a, const FolderLibrary& b) {
         if (a.kind != b.kind) return rank(a.kind) < rank(b.kind);

@@ -102,14 +102,14 @@ bool ParseVersion(std::string_view t, double& out) {
 
 [[noreturn]] void Fail(std::string_view bytes, size_t at, const std::string& what) {
     const size_t line = 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<long>(std::min(at, bytes.size())), '\n'));
-    throw std::runtime_error("line " + std::to_string(line) + ": " + what);
+    throw std::runtime_error("linha " + std::to_string(line) + ": " + what);
 }
 
 } // namespace
 
 SymbolFileScan ScanSymbolFile(std::string_view in) {
     if (static_cast<int64_t>(in.size()) > kMaxSymbolFileBytes)
-        Fail(in, 0, "the file is larger than " + std::to_string(kMaxSymbolFileBytes >> 20) + " MiB");
+        Fail(in, 0, "o arquivo tem mais de " + std::to_string(kMaxSymbolFileBytes >> 20) + " MiB");
     SymbolFileScan out;
     size_t pos = in.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     const size_t n = in.size();
@@ -133,7 +133,7 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
             if (in[pos] == '"') {
                 const size_t from = pos;
                 pos = QuoteEnd(in, pos + 1);
-                if (pos >= n) Fail(in, from, "a quoted string that never ends");
+                if (pos >= n) Fail(in, from, "um texto entre aspas que não termina");
                 ++pos;
                 continue;
             }
@@ -144,10 +144,10 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
             continue;
         }
         if (c == '(') {
-            if (rootDone) Fail(in, pos, "text after the end of the top-level list");
-            if (depth >= kMaxSymbolDepth) Fail(in, pos, "lists nested deeper than " + std::to_string(kMaxSymbolDepth));
+            if (rootDone) Fail(in, pos, "texto depois do fim da lista principal");
+            if (depth >= kMaxSymbolDepth) Fail(in, pos, "listas aninhadas em mais de " + std::to_string(kMaxSymbolDepth) + " níveis");
             if (depth == 1) {
-                if (rootElements == 0) Fail(in, pos, "the file is not a symbol library");
+                if (rootElements == 0) Fail(in, pos, "o arquivo não é uma biblioteca de símbolos");
                 ++rootElements;
                 childStart = pos;
                 childElements = 0;
@@ -162,8 +162,8 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
             continue;
         }
         if (c == ')') {
-            if (depth == 0) Fail(in, pos, "a closing parenthesis without an opening one");
-            if (depth == 1 && rootElements == 0) Fail(in, pos, "the file is not a symbol library");
+            if (depth == 0) Fail(in, pos, "um parêntese que fecha sem outro que abra");
+            if (depth == 1 && rootElements == 0) Fail(in, pos, "o arquivo não é uma biblioteca de símbolos");
             --depth;
             ++pos;
             if (depth == 1) {
@@ -177,7 +177,7 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
             if (depth == 0) rootDone = true;
             continue;
         }
-        if (depth == 0) Fail(in, pos, rootDone ? "text after the end of the top-level list" : "text outside any list");
+        if (depth == 0) Fail(in, pos, rootDone ? "texto depois do fim da lista principal" : "texto fora de qualquer lista");
         // An atom: its text matters only for the root's keyword and the
         // first two elements of the root's children.
         const bool wanted = depth == 1 ? rootElements == 0 : depth == 2 && childElements < 2;
@@ -186,7 +186,7 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
         if (c == '"') {
             quoted = true;
             pos = QuoteEnd(in, pos + 1);
-            if (pos >= n) Fail(in, from, "a quoted string that never ends");
+            if (pos >= n) Fail(in, from, "um texto entre aspas que não termina");
             ++from;
             to = pos;
             ++pos;
@@ -199,7 +199,7 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
             if (wanted) {
                 const std::string kw = quoted ? Unquote(in.substr(from, to - from)) : std::string(in.substr(from, to - from));
                 if (kw != "kicad_symbol_lib")
-                    Fail(in, from, "the file is not a symbol library (it starts with \"" + kw.substr(0, 80) + "\")");
+                    Fail(in, from, "o arquivo não é uma biblioteca de símbolos (começa com \"" + kw.substr(0, 80) + "\")");
             }
         } else if (depth == 2) {
             if (wanted) {
@@ -210,8 +210,8 @@ SymbolFileScan ScanSymbolFile(std::string_view in) {
             ++childElements;
         }
     }
-    if (depth > 0) Fail(in, n, "the file ends inside an unclosed list");
-    if (!rootDone) Fail(in, n, "no list found");
+    if (depth > 0) Fail(in, n, "o arquivo termina dentro de uma lista não fechada");
+    if (!rootDone) Fail(in, n, "nenhuma lista encontrada");
     return out;
 }
 

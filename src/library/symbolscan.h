@@ -29,7 +29,7 @@ struct SymbolFileScan {
 };
 
 // Scans bytes (a UTF-8 byte order mark first is skipped). Throws
-// std::runtime_error "line N: what is wrong" when they are not one
+// std::runtime_error "linha N: what is wrong" when they are not one
 // "(kicad_symbol_lib …)" list within the limits.
 SymbolFileScan ScanSymbolFile(std::string_view bytes);
 

@@ -111,7 +111,7 @@ bool DescribeCache::Load(const std::string& file, std::string& why) {
     if (stat(file.c_str(), &st) != 0) return true;
     std::string bytes;
     try {
-        if (st.st_size > kMaxFileBytes) throw std::runtime_error("the file is too large");
+        if (st.st_size > kMaxFileBytes) throw std::runtime_error("cache " + file + " grande demais: não foi lido");
         bytes = ReadFileBytes(file);
     } catch (const std::exception& e) {
         why = e.what();

@@ -13,7 +13,7 @@ namespace tarnel::search {
 ItemFacts DescribeFootprintText(std::string_view bytes) {
     const sexpr::Document doc = sexpr::Document::Parse(bytes);
     const sexpr::Node root = doc.Root();
-    if (root.Keyword() != "module" && root.Keyword() != "footprint") throw std::runtime_error("not a footprint");
+    if (root.Keyword() != "module" && root.Keyword() != "footprint") throw std::runtime_error("o arquivo não é um footprint");
     ItemFacts f;
     f.description = std::string(root.Find("descr").At(1).Text());
     f.keywords = std::string(root.Find("tags").At(1).Text());

@@ -20,9 +20,9 @@ Definition ReadDefinition(const std::string& name, const SymbolSource& source) {
     try {
         d.doc = std::make_unique<sexpr::Document>(sexpr::Document::Parse(d.text.Bytes()));
     } catch (const std::exception& e) {
-        throw SymbolFault(source.file + ": symbol \"" + name + "\": " + e.what());
+        throw SymbolFault(source.file + ": símbolo \"" + name + "\": " + e.what());
     }
-    if (d.Node().Keyword() != "symbol") throw SymbolFault(source.file + ": \"" + name + "\" is not a symbol");
+    if (d.Node().Keyword() != "symbol") throw SymbolFault(source.file + ": \"" + name + "\" não é um símbolo");
     return d;
 }
 
@@ -44,14 +44,14 @@ std::vector<Definition> ResolveChain(KicadSymbolLibrary* lib, const std::string&
                 }
                 cycle += chain[i].name + " → ";
             }
-            throw SymbolFault("symbol \"" + name + "\": its extends chain is a cycle (" + cycle + parent + ")");
+            throw SymbolFault("símbolo \"" + name + "\": sua cadeia de extends é um ciclo (" + cycle + parent + ")");
         }
         if (chain.size() > kMaxExtendsDepth)
-            throw SymbolFault("symbol \"" + name + "\": its extends chain is longer than " +
-                              std::to_string(kMaxExtendsDepth));
+            throw SymbolFault("símbolo \"" + name + "\": sua cadeia de extends tem mais de " +
+                              std::to_string(kMaxExtendsDepth) + " símbolos");
         SymbolSource s;
         if (parent.empty() || !lib || !lib->FindSymbol(parent, s))
-            throw SymbolFault("symbol \"" + name + "\": its parent \"" + parent + "\" is not in the library");
+            throw SymbolFault("símbolo \"" + name + "\": o símbolo pai \"" + parent + "\" não está na biblioteca");
         chain.push_back(ReadDefinition(parent, s));
     }
     return chain;

@@ -397,7 +397,7 @@ void ReadLibrarySymbol(KicadSymbolLibrary& lib, std::string_view name, const fig
     const std::string listed = lib.ListedName(name);
     SymbolSource source;
     if (listed.empty() || !lib.FindSymbol(listed, source))
-        throw std::runtime_error("no symbol named \"" + std::string(name) + "\" in " + lib.Path());
+        throw std::runtime_error("não há símbolo chamado \"" + std::string(name) + "\" em " + lib.Path());
     const std::vector<Definition> chain = ResolveChain(&lib, listed, source);
     ReadSymbol(chain, options.unit, options.style, f);
 }

@@ -73,10 +73,10 @@ std::vector<SymbolSummary> SummarizeLibrary(KicadSymbolLibrary& lib) {
             const auto parent = read.find(r->extends);
             bool cycle = false;
             for (const std::string* n : names) cycle = cycle || *n == r->extends;
-            if (cycle) fault = "symbol \"" + name + "\": its extends chain is a cycle";
-            else if (parent == read.end()) fault = "symbol \"" + name + "\": its parent \"" + r->extends + "\" is not in the library";
+            if (cycle) fault = "símbolo \"" + name + "\": sua cadeia de extends é um ciclo";
+            else if (parent == read.end()) fault = "símbolo \"" + name + "\": o símbolo pai \"" + r->extends + "\" não está na biblioteca";
             else if (chain.size() > kMaxExtendsDepth)
-                fault = "symbol \"" + name + "\": its extends chain is longer than " + std::to_string(kMaxExtendsDepth);
+                fault = "símbolo \"" + name + "\": sua cadeia de extends tem mais de " + std::to_string(kMaxExtendsDepth) + " símbolos";
             if (!fault.empty()) break;
             names.push_back(&parent->first);
             r = &parent->second;

@@ -375,7 +375,7 @@ TEST(Hostile, UnreadableFolderIsAnError) {
     FolderFileList none("/nonexistent-folder-of-libraries", {});
     const IndexRunResult r = BuildIndex(t, none);
     EXPECT_FALSE(r.ok());
-    EXPECT_NE(r.error.find("Cannot read the folder \"/nonexistent-folder-of-libraries\""), std::string::npos)
+    EXPECT_NE(r.error.find("a pasta \"/nonexistent-folder-of-libraries\" não pode ser lida"), std::string::npos)
         << r.error;
 
     QTemporaryDir d;
@@ -397,7 +397,7 @@ TEST(Hostile, UnreadableFolderIsAnError) {
     p.waitForFinished(60000);
     const std::string err = p.readAllStandardError().toStdString();
     EXPECT_EQ(p.exitCode(), 1) << err;
-    EXPECT_NE(err.find("Cannot read the folder"), std::string::npos) << err;
+    EXPECT_NE(err.find("não pode ser lida"), std::string::npos) << err;
     EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
     chmod(closed.toLocal8Bit().constData(), 0755);
 }

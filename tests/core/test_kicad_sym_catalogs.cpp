@@ -67,7 +67,7 @@ TEST(KicadSymCatalog, CellsAndRows) {
     }
     ASSERT_EQ(cells.size(), 3u);
     EXPECT_EQ(cells[0].Name, "Broken");
-    EXPECT_EQ(cells[0].Description, "symbol \"Broken\": its parent \"Missing\" is not in the library");
+    EXPECT_EQ(cells[0].Description, "símbolo \"Broken\": o símbolo pai \"Missing\" não está na biblioteca");
     EXPECT_EQ(cells[0].Pads, "0 pinos");
     EXPECT_EQ(inked[0], 0);
     EXPECT_EQ(cells[1].Name, "Gate");
@@ -136,7 +136,7 @@ TEST(KicadSymIndex, SymbolRows) {
     using Row = std::array<std::string, 4>;
     EXPECT_EQ(rows["GATE"], (Row{"gates.kicad_sym", "a gate", "logic", "Gate"}));
     EXPECT_EQ(rows["GATE2"], (Row{"gates.kicad_sym", "a gate", "newer", "Gate2"}));
-    EXPECT_EQ(rows["BROKEN"][1], "symbol \"Broken\": its parent \"Missing\" is not in the library");
+    EXPECT_EQ(rows["BROKEN"][1], "símbolo \"Broken\": o símbolo pai \"Missing\" não está na biblioteca");
     EXPECT_EQ(rows["R_SMALL"], (Row{"Parts.kicad_symdir", "resistor", "R res", "R_Small"}));
     EXPECT_EQ(rows["R_TINY"], (Row{"Parts.kicad_symdir", "resistor", "R res", "R_Tiny"}));
     // Search finds them by name.

@@ -453,8 +453,8 @@ TEST(KicadSymDraw, UnitsStylesAndFieldsOfAChain) {
         const char* name;
         const char* message;
     };
-    for (const Fault& c : {Fault{"Lost", "symbol \"Lost\": its parent \"Nowhere\" is not in the library"},
-                           Fault{"Loop1", "symbol \"Loop1\": its extends chain is a cycle (Loop1 → Loop2 → Loop1)"}}) {
+    for (const Fault& c : {Fault{"Lost", "símbolo \"Lost\": o símbolo pai \"Nowhere\" não está na biblioteca"},
+                           Fault{"Loop1", "símbolo \"Loop1\": sua cadeia de extends é um ciclo (Loop1 → Loop2 → Loop1)"}}) {
         SCOPED_TRACE(c.name);
         TForm1Core v;
         v.Options().ScaleDivisor = 100;

@@ -48,9 +48,9 @@ TEST(Hostile, SymbolLibraries) {
         std::function<void(const TForm1Core&, const std::string& path)> check = {};
     };
     const Case cases[] = {
-        {"unbalanced", "(kicad_symbol_lib (symbol \"A\" (pin", "line 1: the file ends inside an unclosed list", 0},
-        {"deep", "(kicad_symbol_lib " + deep + ")", "line 1: lists nested deeper than 200", 0},
-        {"deep inside a symbol", "(kicad_symbol_lib (symbol \"A\" " + deep + "))", "line 1: lists nested deeper than 200", 0},
+        {"unbalanced", "(kicad_symbol_lib (symbol \"A\" (pin", "linha 1: o arquivo termina dentro de uma lista não fechada", 0},
+        {"deep", "(kicad_symbol_lib " + deep + ")", "linha 1: listas aninhadas em mais de 200 níveis", 0},
+        {"deep inside a symbol", "(kicad_symbol_lib (symbol \"A\" " + deep + "))", "linha 1: listas aninhadas em mais de 200 níveis", 0},
         // 2 MiB names and values: listed, drawn, the texts cut.
         {"huge atoms", "(kicad_symbol_lib (symbol \"" + huge + "\" (property \"Value\" \"" + huge +
                            "\" (at 0 0 0)) (symbol \"" + huge + "_1_1\" (pin input line (at 0 0 0) (name \"" + huge +
@@ -63,11 +63,11 @@ TEST(Hostile, SymbolLibraries) {
              EXPECT_LE(v.LastFigure().pins[0].nameText.size(), 1000u);
          }},
         {"missing parent", "(kicad_symbol_lib (symbol \"A\" (extends \"Z\")))",
-         "symbol \"A\": its parent \"Z\" is not in the library", 1},
+         "símbolo \"A\": o símbolo pai \"Z\" não está na biblioteca", 1},
         {"cycle", "(kicad_symbol_lib (symbol \"A\" (extends \"B\")) (symbol \"B\" (extends \"A\")))",
-         "symbol \"A\": its extends chain is a cycle (A → B → A)", 2},
+         "símbolo \"A\": sua cadeia de extends é um ciclo (A → B → A)", 2},
         {"self", "(kicad_symbol_lib (symbol \"A\" (extends \"A\")))",
-         "symbol \"A\": its extends chain is a cycle (A → A)", 1},
+         "símbolo \"A\": sua cadeia de extends é um ciclo (A → A)", 1},
         // A unit of 1e9: one sub-symbol, counted, not walked.
         {"unit 1e9", "(kicad_symbol_lib (symbol \"U\" (symbol \"U_1000000000_1000000000\" (rectangle (start 0 0) (end 1 1)))"
                      " (symbol \"U_1_1\" (pin input line (at 0 0 0) (name \"a\") (number \"1\")))))",
@@ -135,13 +135,13 @@ TEST(Hostile, SymbolFolders) {
         v.OpenLibrary(f);
         EXPECT_EQ(v.ModuleList(), (std::vector<std::string>{"C", "G"}));
         EXPECT_EQ(v.Status(), "");
-        EXPECT_EQ(v.Info(), "Arquivos não lidos: " + f + "/b.kicad_sym: line 1: the file ends inside an unclosed list; " +
-                                f + "/d.kicad_sym: line 1: no list found");
+        EXPECT_EQ(v.Info(), "Arquivos não lidos: " + f + "/b.kicad_sym: linha 1: o arquivo termina dentro de uma lista não fechada; " +
+                                f + "/d.kicad_sym: linha 1: nenhuma lista encontrada");
         EXPECT_GT(v.View().ViewWidth, 101);
         // A file that changed after listing is read again when chosen.
         Write(f + "/c.kicad_sym", "(kicad_symbol_lib (symbol \"C\"");
         v.SelectModule(0);
-        EXPECT_EQ(v.Status(), f + "/c.kicad_sym: line 1: the file ends inside an unclosed list");
+        EXPECT_EQ(v.Status(), f + "/c.kicad_sym: linha 1: o arquivo termina dentro de uma lista não fechada");
         EXPECT_EQ(v.View().ViewWidth, 101);
         v.SelectModule(1);
         EXPECT_EQ(v.Status(), "");
@@ -182,5 +182,5 @@ TEST(Hostile, SymbolFolders) {
     v.SelectModule(v.FindModule("S64"));
     EXPECT_EQ(v.Status(), "");  // 64 parents
     v.SelectModule(v.FindModule("S65"));
-    EXPECT_EQ(v.Status(), "symbol \"S65\": its extends chain is longer than 64");
+    EXPECT_EQ(v.Status(), "símbolo \"S65\": sua cadeia de extends tem mais de 64 símbolos");
 }

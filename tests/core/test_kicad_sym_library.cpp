@@ -5,6 +5,7 @@
 #include "library/kicadsymbollibrary.h"
 #include "library/symbolname.h"
 #include "library/symbolscan.h"
+#include "symbol/reader.h"
 #include "tokenizer/libtext.h"
 
 #include "cli_run.h"
@@ -12,8 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 using namespace tarnel;
@@ -100,14 +108,14 @@ TEST(KicadSymScan, FindsTopLevelSymbolsAndRefusesBrokenFiles) {
         const char* message;
     };
     const Bad bad[] = {
-        {"unbalanced", "(kicad_symbol_lib (symbol \"A\")", "line 1: the file ends inside an unclosed list"},
-        {"extra close", "(kicad_symbol_lib))", "line 1: a closing parenthesis without an opening one"},
-        {"another root", "(footprint \"X\")", "line 1: the file is not a symbol library (it starts with \"footprint\")"},
-        {"two roots", "(kicad_symbol_lib)\n(kicad_symbol_lib)", "line 2: text after the end of the top-level list"},
-        {"open string", "(kicad_symbol_lib\n (symbol \"A)\n)", "line 2: a quoted string that never ends"},
-        {"empty", "", "line 1: no list found"},
+        {"unbalanced", "(kicad_symbol_lib (symbol \"A\")", "linha 1: o arquivo termina dentro de uma lista não fechada"},
+        {"extra close", "(kicad_symbol_lib))", "linha 1: um parêntese que fecha sem outro que abra"},
+        {"another root", "(footprint \"X\")", "linha 1: o arquivo não é uma biblioteca de símbolos (começa com \"footprint\")"},
+        {"two roots", "(kicad_symbol_lib)\n(kicad_symbol_lib)", "linha 2: texto depois do fim da lista principal"},
+        {"open string", "(kicad_symbol_lib\n (symbol \"A)\n)", "linha 2: um texto entre aspas que não termina"},
+        {"empty", "", "linha 1: nenhuma lista encontrada"},
         {"deep", "(kicad_symbol_lib " + std::string(200, '(') + std::string(201, ')'),
-         "line 1: lists nested deeper than 200"},
+         "linha 1: listas aninhadas em mais de 200 níveis"},
     };
     for (const Bad& c : bad) {
         SCOPED_TRACE(c.what);
@@ -167,7 +175,7 @@ TEST(KicadSymLibrary, FolderJoinsItsFilesAndLeavesDamagedOnesOut) {
     EXPECT_NE(std::string(lib.ReadModule("P").Bytes()).find("from b"), std::string::npos);
     EXPECT_EQ(lib.ModuleSource("p"), f + "/b.kicad_sym");
     ASSERT_EQ(lib.Faults().size(), 1u);
-    EXPECT_EQ(lib.Faults()[0], f + "/damaged.kicad_sym: line 1: the file ends inside an unclosed list");
+    EXPECT_EQ(lib.Faults()[0], f + "/damaged.kicad_sym: linha 1: o arquivo termina dentro de uma lista não fechada");
     SymbolSource s;
     ASSERT_TRUE(lib.FindSymbol("D", s));
     EXPECT_EQ(s.file, f + "/c.KICAD_SYM");
@@ -194,21 +202,97 @@ TEST(KicadSymLibrary, UnreadableFileLibraryThrowsNamingTheFault) {
         KicadSymbolLibrary lib(path);
         ADD_FAILURE() << "opened";
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), path + ": line 3: the file ends inside an unclosed list");
+        EXPECT_EQ(std::string(e.what()), path + ": linha 3: o arquivo termina dentro de uma lista não fechada");
     }
     // tarnel-cli list: exit 1 with the one line; a folder's damaged file goes
     // to stderr and the rest is listed.
     std::string out, err;
     EXPECT_EQ(RunCli({"list", QString::fromStdString(path)}, &out, &err), 1);
-    EXPECT_EQ(err, "tarnel-cli list: " + path + ": line 3: the file ends inside an unclosed list\n");
+    EXPECT_EQ(err, "tarnel-cli list: " + path + ": linha 3: o arquivo termina dentro de uma lista não fechada\n");
     const QString folder = d.filePath("x.kicad_symdir");
     ASSERT_TRUE(QDir().mkpath(folder));
     Write((folder + "/good.kicad_sym").toStdString(), Lib({{"\"G\"", ""}}));
     Write((folder + "/bad.kicad_sym").toStdString(), "(footprint x)");
     EXPECT_EQ(RunCli({"list", folder}, &out, &err), 0);
     EXPECT_EQ(out, "G\ncount 1\n");
-    EXPECT_EQ(err, (folder + "/bad.kicad_sym: line 1: the file is not a symbol library (it starts with \"footprint\")\n")
+    EXPECT_EQ(err, (folder + "/bad.kicad_sym: linha 1: o arquivo não é uma biblioteca de símbolos (começa com \"footprint\")\n")
                        .toStdString());
+}
+
+// A library that cannot be opened says why in Portuguese, the system's
+// reason last; a symbol that left its file since the listing is named.
+TEST(KicadSymLibrary, OpenFaultsNameThePathAndTheReason) {
+    QTemporaryDir d;
+    const std::string dir = d.path().toStdString();
+    ASSERT_EQ(mkfifo((dir + "/fifo.kicad_sym").c_str(), 0644), 0);
+    ASSERT_TRUE(QDir().mkpath(d.filePath("folder.kicad_sym")));
+    Write(dir + "/file.kicad_symdir", Lib({{"\"A\"", ""}}));
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string message;  // after the quoted path
+    };
+    const Case cases[] = {
+        {"missing file", dir + "/gone.kicad_sym", "o arquivo \"" + dir + "/gone.kicad_sym\" não pode ser aberto: " +
+                                                      std::strerror(ENOENT)},
+        {"a FIFO", dir + "/fifo.kicad_sym", "\"" + dir + "/fifo.kicad_sym\" não é um arquivo comum"},
+        {"a folder named as a file", dir + "/folder.kicad_sym", "\"" + dir + "/folder.kicad_sym\" não é um arquivo comum"},
+        {"missing folder", dir + "/gone.kicad_symdir",
+         "a pasta \"" + dir + "/gone.kicad_symdir\" não pode ser aberta: " + std::strerror(ENOENT)},
+        {"a file named as a folder", dir + "/file.kicad_symdir",
+         "a pasta \"" + dir + "/file.kicad_symdir\" não pode ser aberta: " + std::strerror(ENOTDIR)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            KicadSymbolLibrary lib(c.path);
+            ADD_FAILURE() << "opened";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+    }
+
+    const std::string folder = dir + "/lib.kicad_symdir";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    Write(folder + "/a.kicad_sym", Lib({{"\"P\"", ""}}));
+    KicadSymbolLibrary lib(folder);
+    Write(folder + "/a.kicad_sym", Lib({{"\"Q\"", ""}}));
+    SymbolSource s;
+    try {
+        lib.FindSymbol("P", s);
+        ADD_FAILURE() << "found";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), folder + "/a.kicad_sym: o símbolo \"P\" não está mais no arquivo");
+    }
+    figure::Figure f;
+    try {
+        symbol::ReadLibrarySymbol(lib, "Nope", {}, f);
+        ADD_FAILURE() << "read";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "não há símbolo chamado \"Nope\" em " + folder);
+    }
+
+    // A folder its reader may not open: tarnel-cli list says so and fails.
+    // The superuser opens any folder: the run is made as nobody then.
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string closed = dir + "/closed.kicad_symdir";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(closed)));
+    Write(closed + "/a.kicad_sym", Lib({{"\"A\"", ""}}));
+    ASSERT_EQ(chmod(closed.c_str(), 0), 0);
+    QStringList args = {"list", QString::fromStdString(closed)};
+    QString program = TARNEL_CLI;
+    if (geteuid() == 0) {
+        program = QStandardPaths::findExecutable("setpriv");
+        if (program.isEmpty()) GTEST_SKIP() << "running as root without setpriv";
+        for (const char* a : {TARNEL_CLI, "--clear-groups", "--regid=65534", "--reuid=65534"}) args.prepend(a);
+    }
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.readAllStandardError().toStdString(),
+              "tarnel-cli list: a pasta \"" + closed + "\" não pode ser aberta: " + std::strerror(EACCES) + "\n");
+    chmod(closed.c_str(), 0755);
 }
 
 // Every symbol of the real libraries is listed, and the command line lists

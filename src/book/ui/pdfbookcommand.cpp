@@ -4,6 +4,7 @@
 #include "book/ui/bookdialog.h"
 #include "book/ui/bookprogress.h"
 #include "preview/dialogs.h"
+#include "preview/messages.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -46,7 +47,8 @@ void RunPdfBookCommand(QWidget* parent, const std::string& currentLibrary, const
     } catch (const book::Cancelled&) {
         return;  // nothing was written
     } catch (const std::exception& e) {
-        Dialogs().Message(parent, UiDialogs::Icon::Error, e.what());
+        // Saving the file words its faults as the report files do.
+        Dialogs().Message(parent, UiDialogs::Icon::Error, PortugueseReportError(e.what()));
         return;
     }
 
