@@ -36,11 +36,11 @@ TEST(ItemDetails, RealLibraries) {
         // "STD" pads of 550 at ±500: 5.08 by 2.54 mm.
         {"connect.mod", "SIL-2",
          {"SIL-2", "connect.mod", "Connecteurs 2 pins", "CONN DEV", "Ilhas", "2", "furo passante", "5,08 \u00d7 2,54 mm"}},
-        // The courtyard, ±1.65 by ±1.25 mm, holds the two 1 x 1.5 mm pads
-        // at ±0.65; the texts are left out.
+        // The silkscreen box, ±1.4 by ±1 mm, holds the two 1 x 1.5 mm pads
+        // at ±0.65; the courtyard is not drawn, the texts are left out.
         {"pretty/Jumper.pretty", "SolderJumper-2_P1.3mm_Open_Pad1.0x1.5mm",
          {"SolderJumper-2_P1.3mm_Open_Pad1.0x1.5mm", "Jumper.pretty", "SMD Solder Jumper, 1x1.5mm Pads, 0.3mm gap, open",
-          "solder jumper open", "Ilhas", "2", "SMD", "3,30 \u00d7 2,50 mm"}},
+          "solder jumper open", "Ilhas", "2", "SMD", "2,80 \u00d7 2,00 mm"}},
         // Pins from x -5.08 to 5.08; the circles reach y -0.508, the arc's
         // middle 1.778: 10.16 by 2.286 mm.
         {"symbols/Jumper.kicad_sym", "Jumper_2_Open",

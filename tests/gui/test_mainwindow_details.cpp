@@ -63,9 +63,24 @@ std::unique_ptr<PageList> RunCatalog(Catalogs& c, bool drawings, const std::stri
     return drawings ? c.b_reportClick(library) : c.Lista1Click(library);
 }
 
+class MainWindowDetails : public MainWindow {};
+
 } // namespace
 
-TEST_F(MainWindow, PadNumbersFollowTheirCheckbox) {
+// The new box goes under "Desenhar arcos": the window's design width still
+// holds the whole bottom row.
+TEST_F(MainWindowDetails, TheBottomRowStillFitsTheDesignWidth) {
+    TForm1& f = Open(kSamples);
+    QApplication::processEvents();
+    EXPECT_LE(f.minimumSizeHint().width(), 862);
+    EXPECT_EQ(f.width(), 862);
+    for (QCheckBox* b : {f.CB_arcos, f.CB_numeros}) EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+    const QPoint arcs = f.CB_arcos->mapTo(&f, QPoint()), numbers = f.CB_numeros->mapTo(&f, QPoint());
+    EXPECT_EQ(numbers.x(), arcs.x());
+    EXPECT_GE(numbers.y(), arcs.y() + f.CB_arcos->height());
+}
+
+TEST_F(MainWindowDetails, PadNumbersFollowTheirCheckbox) {
     QTemporaryDir dir;
     BigPadFolder(dir);
     TForm1& f = Open(dir.path());
@@ -102,7 +117,7 @@ TEST_F(MainWindow, PadNumbersFollowTheirCheckbox) {
 }
 
 // Catalog pictures are as they always were, whatever the window shows.
-TEST_F(MainWindow, CatalogPagesHaveNoPadNumbers) {
+TEST_F(MainWindowDetails, CatalogPagesHaveNoPadNumbers) {
     QTemporaryDir dir;
     BigPadFolder(dir);
     TForm1& f = Open(dir.path());
@@ -135,14 +150,16 @@ TEST_F(MainWindow, CatalogPagesHaveNoPadNumbers) {
         ASSERT_EQ(fromWindow[i]->PageCount(), plain->PageCount()) << i;
         EXPECT_EQ(fromWindow[i]->ReadPage(1)->Emf, plain->ReadPage(1)->Emf) << (drawings ? "drawings" : "list");
         // Numbers would show on a drawing catalog's page: the check can fail.
-        if (drawings) EXPECT_NE(pages(true, true)->ReadPage(1)->Emf, plain->ReadPage(1)->Emf);
+        if (drawings) {
+            EXPECT_NE(pages(true, true)->ReadPage(1)->Emf, plain->ReadPage(1)->Emf);
+        }
     }
     // Afterwards the window draws its numbers again.
     EXPECT_TRUE(f.CB_numeros->isEnabled());
     EXPECT_TRUE(f.Core().Options().PadNumbers);
 }
 
-TEST_F(MainWindow, DetailsOfTheChosenItem) {
+TEST_F(MainWindowDetails, DetailsOfTheChosenItem) {
     QTemporaryDir dir;
     BigPadFolder(dir);
     Write(dir, "a.mod", "$MODULE SIL-2\r\nLi SIL-2\r\nCd Connecteurs 2 pins\r\nKw CONN DEV\r\n"
@@ -175,7 +192,7 @@ TEST_F(MainWindow, DetailsOfTheChosenItem) {
 
 // The panel takes its room below the lists and never widens the left
 // column, whatever the description's length.
-TEST_F(MainWindow, LongDetailsStayInThePanel) {
+TEST_F(MainWindowDetails, LongDetailsStayInThePanel) {
     QTemporaryDir dir;
     QDir().mkpath(QDir(dir.path()).filePath("L.pretty"));
     const std::string longText(400, 'x');
@@ -200,7 +217,7 @@ TEST_F(MainWindow, LongDetailsStayInThePanel) {
 
 // Saves docs/main-window-pad-numbers.png: a footprint with its pad numbers
 // and the details panel.
-TEST_F(MainWindow, PadNumbersScreenshot) {
+TEST_F(MainWindowDetails, PadNumbersScreenshot) {
     const QString out = qEnvironmentVariable("TARNEL_SCREENSHOT_DIR");
     if (out.isEmpty()) GTEST_SKIP() << "TARNEL_SCREENSHOT_DIR not set";
     TForm1& f = Open(kSamples);

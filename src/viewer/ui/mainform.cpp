@@ -486,10 +486,11 @@ void TForm1::BuildControls() {
     bottom->addWidget(B_linha);
     bottom->addWidget(B_apagar);
     bottom->addWidget(B_converter);
-    bottom->addSpacing(12);
+    // Gaps kept small: at the design width the row holds "Ajustar" and
+    // the two drawing choices.
+    bottom->addSpacing(4);
     bottom->addWidget(Label2);
     bottom->addWidget(RG_textos);
-    bottom->addSpacing(8);  // room for "Ajustar" at the design width
     // The two drawing choices one above the other: the row has no room
     // for another beside them.
     auto* choices = new QVBoxLayout;
