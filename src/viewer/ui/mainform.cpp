@@ -850,7 +850,8 @@ void TForm1::ModuleListChanged() {
     for (const std::string& name : core_.ModuleList()) ListBox1->addItem(FromBytes(name));
     if (core_.ItemIndex() >= 0 && core_.ItemIndex() < ListBox1->count()) ListBox1->setCurrentRow(core_.ItemIndex());
     if (!keepCount_) Label2->setText(QString::number(core_.ModuleList().size()));
-    ShowDetails();
+    // The figure is still the last library's until the new item is drawn.
+    ShowDetails(false);
 }
 
 void TForm1::LinesChanged() {
@@ -886,9 +887,9 @@ void TForm1::ViewChanged() {
     ShowDetails();
 }
 
-void TForm1::ShowDetails() {
+void TForm1::ShowDetails(bool drawn) {
     // No item listed or chosen: nothing to tell of, whatever stays drawn.
-    const bool shown = !core_.ModuleList().empty() && core_.ItemIndex() >= 0 && !core_.LastFigure().items.empty();
+    const bool shown = drawn && !core_.ModuleList().empty() && core_.ItemIndex() >= 0 && !core_.LastFigure().items.empty();
     const ItemDetails d = shown ? DescribeItem(core_.LastFigure(), core_.LibraryPath()) : ItemDetails{};
     L_contagem->setText(d.countLabel == "Pinos" ? QStringLiteral("Pinos") : QStringLiteral("Ilhas"));
     for (auto [label, text] : {std::pair{D_nome, &d.name}, std::pair{D_biblioteca, &d.library},

@@ -342,8 +342,9 @@ private:
     void RunCatalog(const std::function<void()>& run);
     // Draws the module again after a change of zoom, texts, arcs or colour.
     void Redraw();
-    // Fills "Detalhes" from the drawing; empty when no item is shown.
-    void ShowDetails();
+    // Fills "Detalhes" from the drawing; empty when no item is shown or
+    // the drawing is not (yet) of the item listed.
+    void ShowDetails(bool drawn = true);
     // Shows the unit and style choices the drawing has, set to it.
     void ShowSymbolChoices();
     void SymbolChoiceChanged();
