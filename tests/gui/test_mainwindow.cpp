@@ -816,6 +816,7 @@ TEST_F(MainWindow, NarrowWindowKeepsItsLabelsWhole) {
         EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
     }
     EXPECT_GE(f.CB_arcos->width(), f.CB_arcos->sizeHint().width());
+    EXPECT_GE(f.CB_numeros->width(), f.CB_numeros->sizeHint().width());
     for (QPushButton* b : {f.Button2, f.Button3, f.Button4, f.B_converter})
         EXPECT_TRUE(f.rect().contains(b->mapTo(&f, b->rect().center()))) << b->text().toStdString();
 }

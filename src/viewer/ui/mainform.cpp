@@ -10,6 +10,7 @@
 #include "library/libraryfolder.h"
 #include "preview/dialogs.h"
 #include "tokenizer/libtext.h"
+#include "viewer/itemdetails.h"
 #include "viewer/zoom.h"
 
 #include <QButtonGroup>
@@ -23,6 +24,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -105,6 +107,33 @@ void TFolderList::keyboardSearch(const QString& search) {
             return;
         }
     }
+}
+
+TDetailText::TDetailText(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void TDetailText::SetFullText(const QString& text) {
+    full_ = text;
+    Elide();
+}
+
+QSize TDetailText::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+QSize TDetailText::sizeHint() const { return {0, QLabel::sizeHint().height()}; }
+
+void TDetailText::resizeEvent(QResizeEvent* e) {
+    QLabel::resizeEvent(e);
+    Elide();
+}
+
+void TDetailText::Elide() {
+    // One line: a description's line breaks become blanks.
+    QString line = full_;
+    line.replace(QChar('\n'), QChar(' ')).replace(QChar('\r'), QChar(' ')).replace(QChar('\t'), QChar(' '));
+    const QString shown = fontMetrics().elidedText(line, Qt::ElideRight, std::max(width(), 0));
+    setText(shown);
+    setToolTip(shown == line ? QString() : full_);
 }
 
 TViewImage::TViewImage(const Canvas& picture, QWidget* parent) : QWidget(parent), picture_(picture) {
@@ -241,6 +270,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), fileList_(*this) {
     core_.SetListener(this);
     // The window shows the whole drawing at every zoom, and scrolls.
     core_.Options().KeepAll = true;
+    // A footprint's pads show their numbers unless the user turns them off.
+    core_.Options().PadNumbers = true;
     InstallFontSubstitutes();
     setObjectName("Form1");
     move(113, 109);
@@ -351,6 +382,9 @@ void TForm1::BuildControls() {
     CB_arcos = new QCheckBox(QStringLiteral("Desenhar arcos"), central);
     CB_arcos->setObjectName("CB_arcos");
     CB_arcos->setChecked(true);
+    CB_numeros = new QCheckBox(QStringLiteral("Números das ilhas"), central);
+    CB_numeros->setObjectName("CB_numeros");
+    CB_numeros->setChecked(core_.Options().PadNumbers);
     Button2 = Button(QStringLiteral("- Zoom"), "Button2", central, 52, 25);
     Button3 = Button(QStringLiteral("+ Zoom"), "Button3", central, 52, 25);
     Button4 = Button(QStringLiteral("Normal"), "Button4", central, 52, 25);
@@ -403,6 +437,31 @@ void TForm1::BuildControls() {
     Button1->move(173, 23);
     Button1->hide();
 
+    GB_detalhes = new QGroupBox(QStringLiteral("Detalhes"), central);
+    GB_detalhes->setObjectName("GB_detalhes");
+    GB_detalhes->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* details = new QFormLayout(GB_detalhes);
+    details->setContentsMargins(6, 2, 6, 4);
+    details->setVerticalSpacing(0);
+    details->setHorizontalSpacing(8);
+    details->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    details->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    auto row = [&](const QString& caption, const char* name, QLabel** label = nullptr) {
+        auto* text = new TDetailText(GB_detalhes);
+        text->setObjectName(name);
+        auto* l = new QLabel(caption, GB_detalhes);
+        details->addRow(l, text);
+        if (label) *label = l;
+        return text;
+    };
+    D_nome = row(QStringLiteral("Nome"), "D_nome");
+    D_biblioteca = row(QStringLiteral("Biblioteca"), "D_biblioteca");
+    D_descricao = row(QStringLiteral("Descrição"), "D_descricao");
+    D_palavras = row(QStringLiteral("Palavras-chave"), "D_palavras");
+    D_contagem = row(QStringLiteral("Ilhas"), "D_contagem", &L_contagem);
+    D_montagem = row(QStringLiteral("Montagem"), "D_montagem");
+    D_tamanho = row(QStringLiteral("Tamanho"), "D_tamanho");
+
     // Lists and tabs on the left, the drawing on the right taking what the
     // window grows by, the button row at the bottom.
     auto* left = new QVBoxLayout;
@@ -417,6 +476,7 @@ void TForm1::BuildControls() {
     lists->addStretch();
     left->addLayout(lists);
     left->addWidget(TabControl1, 1);
+    left->addWidget(GB_detalhes);
     auto* leftBox = new QWidget(central);
     leftBox->setLayout(left);
     leftBox->setFixedWidth(305);
@@ -426,11 +486,18 @@ void TForm1::BuildControls() {
     bottom->addWidget(B_linha);
     bottom->addWidget(B_apagar);
     bottom->addWidget(B_converter);
-    bottom->addSpacing(12);
+    // Gaps kept small: at the design width the row holds "Ajustar" and
+    // the two drawing choices.
+    bottom->addSpacing(4);
     bottom->addWidget(Label2);
     bottom->addWidget(RG_textos);
-    bottom->addSpacing(8);  // room for "Ajustar" at the design width
-    bottom->addWidget(CB_arcos);
+    // The two drawing choices one above the other: the row has no room
+    // for another beside them.
+    auto* choices = new QVBoxLayout;
+    choices->setSpacing(0);
+    choices->addWidget(CB_arcos);
+    choices->addWidget(CB_numeros);
+    bottom->addLayout(choices);
     bottom->addWidget(L_unidade);
     bottom->addWidget(SE_unidade);
     bottom->addWidget(L_estilo);
@@ -495,6 +562,10 @@ void TForm1::BuildControls() {
     // The drawing follows the arcs choice at once.
     On(CB_arcos, &QCheckBox::toggled, [this] {
         core_.Options().DrawArcs = CB_arcos->isChecked();
+        Redraw();
+    });
+    On(CB_numeros, &QCheckBox::toggled, [this] {
+        core_.Options().PadNumbers = CB_numeros->isChecked();
         Redraw();
     });
 }
@@ -779,6 +850,8 @@ void TForm1::ModuleListChanged() {
     for (const std::string& name : core_.ModuleList()) ListBox1->addItem(FromBytes(name));
     if (core_.ItemIndex() >= 0 && core_.ItemIndex() < ListBox1->count()) ListBox1->setCurrentRow(core_.ItemIndex());
     if (!keepCount_) Label2->setText(QString::number(core_.ModuleList().size()));
+    // The figure is still the last library's until the new item is drawn.
+    ShowDetails(false);
 }
 
 void TForm1::LinesChanged() {
@@ -811,6 +884,19 @@ void TForm1::ViewChanged() {
     Image2->resize(std::min(core_.View().ViewWidth, QWIDGETSIZE_MAX), std::min(core_.View().ViewHeight, QWIDGETSIZE_MAX));
     Image2->update();
     ShowSymbolChoices();
+    ShowDetails();
+}
+
+void TForm1::ShowDetails(bool drawn) {
+    // No item listed or chosen: nothing to tell of, whatever stays drawn.
+    const bool shown = drawn && !core_.ModuleList().empty() && core_.ItemIndex() >= 0 && !core_.LastFigure().items.empty();
+    const ItemDetails d = shown ? DescribeItem(core_.LastFigure(), core_.LibraryPath()) : ItemDetails{};
+    L_contagem->setText(d.countLabel == "Pinos" ? QStringLiteral("Pinos") : QStringLiteral("Ilhas"));
+    for (auto [label, text] : {std::pair{D_nome, &d.name}, std::pair{D_biblioteca, &d.library},
+                               std::pair{D_descricao, &d.description}, std::pair{D_palavras, &d.keywords},
+                               std::pair{D_contagem, &d.count}, std::pair{D_montagem, &d.mounting},
+                               std::pair{D_tamanho, &d.size}})
+        label->SetFullText(DisplayQString(*text));
 }
 
 void TForm1::ShowSymbolChoices() {
@@ -1054,22 +1140,27 @@ void TForm1::RunCatalog(const std::function<void()>& run) {
     if (!run || catalogRunning_) return;
     catalogRunning_ = true;
     // The colours too: a run keeps the ones it started with.
-    const std::vector<QWidget*> widgets{b_report, ListBox1, FileListBox1, DLB1, DriveComboBox1, B_ajustar};
+    const std::vector<QWidget*> widgets{b_report, ListBox1, FileListBox1, DLB1, DriveComboBox1, B_ajustar, CB_numeros};
     const std::vector<QAction*> actions{Desenhos1, Lista1, pag21->menuAction(), CorPad1, CorComp1, CorCorpo1, CorFuro1};
     for (QWidget* w : widgets) w->setEnabled(false);
     for (QAction* a : actions) a->setEnabled(false);
     core_.Options().KeepAll = false;  // catalog pictures keep the plain mapping
+    // and their pads no numbers, whatever the window shows.
+    const bool padNumbers = core_.Options().PadNumbers;
+    core_.Options().PadNumbers = false;
     struct Restore {
         TForm1& f;
         const std::vector<QWidget*>& widgets;
         const std::vector<QAction*>& actions;
+        bool padNumbers;
         ~Restore() {
             for (QWidget* w : widgets) w->setEnabled(true);
             for (QAction* a : actions) a->setEnabled(true);
             f.catalogRunning_ = false;
             f.core_.Options().KeepAll = true;
+            f.core_.Options().PadNumbers = padNumbers;
         }
-    } restore{*this, widgets, actions};
+    } restore{*this, widgets, actions, padNumbers};
     run();
 }
 

@@ -9,6 +9,7 @@
 #include "viewer/tarnel.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QLineEdit>
@@ -108,6 +109,24 @@ protected:
     QString textFromValue(int v) const override { return Name ? Name(v) : QSpinBox::textFromValue(v); }
     int valueFromText(const QString&) const override { return value(); }
     QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+};
+
+// A one-line text of the "Detalhes" panel: too long for its room, it ends
+// in "…" and shows whole in its tool tip; it never widens the panel.
+class TDetailText : public QLabel {
+public:
+    explicit TDetailText(QWidget* parent = nullptr);
+    void SetFullText(const QString& text);
+    const QString& FullText() const { return full_; }
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void Elide();
+    QString full_;
 };
 
 // Image2: shows the top-left of ViewImage at the displayed size, white
@@ -224,6 +243,9 @@ public:
     QGroupBox* RG_textos;
     QButtonGroup* RG_textosItems;
     QCheckBox* CB_arcos;
+    // "Números das ilhas": a footprint's pads carry their numbers (the
+    // catalogs' pictures never do).
+    QCheckBox* CB_numeros;
     QPushButton* Button2;
     QPushButton* Button3;
     QPushButton* Button4;
@@ -237,6 +259,16 @@ public:
     tarnel::TNamedSpin* SE_estilo;
     QLabel* Label1;
     QPushButton* Button1;
+    // "Detalhes": what the item drawn is, from its figure.
+    QGroupBox* GB_detalhes;
+    QLabel* L_contagem;  // "Ilhas" or "Pinos"
+    tarnel::TDetailText* D_nome;
+    tarnel::TDetailText* D_biblioteca;
+    tarnel::TDetailText* D_descricao;
+    tarnel::TDetailText* D_palavras;
+    tarnel::TDetailText* D_contagem;
+    tarnel::TDetailText* D_montagem;
+    tarnel::TDetailText* D_tamanho;
 
     QAction* Sair1;
     QMenu* Catlogos1;
@@ -310,6 +342,9 @@ private:
     void RunCatalog(const std::function<void()>& run);
     // Draws the module again after a change of zoom, texts, arcs or colour.
     void Redraw();
+    // Fills "Detalhes" from the drawing; empty when no item is shown or
+    // the drawing is not (yet) of the item listed.
+    void ShowDetails(bool drawn = true);
     // Shows the unit and style choices the drawing has, set to it.
     void ShowSymbolChoices();
     void SymbolChoiceChanged();
