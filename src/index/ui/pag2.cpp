@@ -119,7 +119,7 @@ TForm2::TForm2(IndexFileList& files, QWidget* parent) : QDialog(parent), files_(
     mapper_->addMapping(DBEdit1, modules_->ColumnOfField(comp.FieldIndex("Alias")), "text");
     mapper_->addMapping(DBMemo1, modules_->ColumnOfField(comp.FieldIndex("Comandos")), "plainText");
 
-    // The page of names: the spec's index over the file list.
+    // The page of names: the index of names over the file list.
     auto* namesPage = new QWidget;
     auto* top = new QHBoxLayout;
     top->addWidget(BitBtn1);
