@@ -165,19 +165,26 @@ void PagePainter::RunningHead(const std::string& library, const std::string& lab
     text_.Line(cr(), label, f.x + f.w, page.h - 7 * kPtPerMm, 8, Style::Regular, H::Right, V::Baseline);
 }
 
-Rect PagePainter::FaultCell(int slot, const std::string& name, const std::string& reason) {
-    const Rect r = CellRect(page_, slot);
+// The cell's frame and its name on one line, smaller when it is long, so
+// that a search finds it whole.
+void PagePainter::CellFrameAndName(const Rect& r, const std::string& name) {
     Grey(0.75);
     cairo_set_line_width(cr(), 0.5);
     cairo_rectangle(cr(), r.x + 1, r.y + 1, r.w - 2, r.h - 2);
     cairo_stroke(cr());
     const double x = r.x + kPad, w = r.w - 2 * kPad;
-    double y = r.y + kPad;
     const std::string shown = OneLineText(name);
     const double width = text_.Width(shown, kNameSize, Style::Bold);
     const double size = width > w ? kNameSize * w / width : kNameSize;
     Grey(0);
-    text_.Line(cr(), shown, x, y, size, Style::Bold);
+    text_.Line(cr(), shown, x, r.y + kPad, size, Style::Bold);
+}
+
+Rect PagePainter::FaultCell(int slot, const std::string& name, const std::string& reason) {
+    const Rect r = CellRect(page_, slot);
+    const double x = r.x + kPad, w = r.w - 2 * kPad;
+    double y = r.y + kPad;
+    CellFrameAndName(r, name);
     y += text_.LineHeight(kNameSize, Style::Bold) + 2;
     cairo_set_source_rgb(cr(), 0.75, 0, 0);
     text_.Paragraph(cr(), OneLineText(reason), x, y, w, kSmallSize, 8);
@@ -188,20 +195,9 @@ Rect PagePainter::Cell(int slot, const std::string& name, const BookEntry& e, bo
     if (!e.error.empty()) return FaultCell(slot, name, e.error);
     const Rect r = CellRect(page_, slot);
     const figure::Figure& f = e.figure;
-    Grey(0.75);
-    cairo_set_line_width(cr(), 0.5);
-    cairo_rectangle(cr(), r.x + 1, r.y + 1, r.w - 2, r.h - 2);
-    cairo_stroke(cr());
     const double x = r.x + kPad, w = r.w - 2 * kPad;
     double y = r.y + kPad;
-
-    // The name on one line, smaller when it is long, so that a search finds
-    // it whole.
-    const std::string shown = OneLineText(name);
-    const double width = text_.Width(shown, kNameSize, Style::Bold);
-    const double size = width > w ? kNameSize * w / width : kNameSize;
-    Grey(0);
-    text_.Line(cr(), shown, x, y, size, Style::Bold);
+    CellFrameAndName(r, name);
     y += text_.LineHeight(kNameSize, Style::Bold) + 1;
 
     Grey(0.2);

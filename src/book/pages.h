@@ -72,6 +72,7 @@ public:
 private:
     cairo_t* cr() const { return cr_; }
     void Grey(double level);
+    void CellFrameAndName(const Rect& r, const std::string& name);
     void Draw(const figure::Figure& f, double x, double y, double ptPerMm);
 
     BookOptions options_;
